@@ -1,0 +1,120 @@
+#include "batch/batch_runner.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "state/clear_all.h"
+#include "state/errors.h"
+#include "state/program_state.h"
+#include "state/spectrum_file.h"
+
+#ifndef OSTREL_VERSION
+#define OSTREL_VERSION "0"
+#endif
+
+namespace ostrel {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Использование: ostrel-batch ПОДКОМАНДА ФАЙЛ [параметры]\n"
+    "\n"
+    "Подкоманды:\n"
+    "  points FILE [--out OUT]   спектр в виде файла \"Сохранить...\"\n"
+    "\n"
+    "  --help      эта справка\n"
+    "  --version   версия программы\n";
+
+struct UsageError {
+    std::string message;
+};
+
+struct Invocation {
+    std::string file;
+    std::map<std::string, std::string> options;
+
+    std::optional<std::string> Option(const std::string& name) const {
+        auto it = options.find(name);
+        if (it == options.end()) return std::nullopt;
+        return it->second;
+    }
+};
+
+Invocation ParseArguments(const std::vector<std::string>& args,
+                          const std::vector<std::string>& allowed) {
+    Invocation inv;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a.rfind("--", 0) == 0) {
+            bool known = false;
+            for (const auto& name : allowed) known = known || name == a;
+            if (!known) throw UsageError{"неизвестный параметр " + a};
+            if (i + 1 >= args.size()) throw UsageError{"параметру " + a + " нужно значение"};
+            inv.options[a] = args[++i];
+        } else if (inv.file.empty()) {
+            inv.file = a;
+        } else {
+            throw UsageError{"лишний аргумент " + a};
+        }
+    }
+    if (inv.file.empty()) throw UsageError{"не указан файл спектра"};
+    return inv;
+}
+
+int RunPoints(const Invocation& inv, std::ostream& out) {
+    ProgramState state;
+    state.Format.SetSeparator('.');
+    OpenSpectrum(state, inv.file);
+    if (auto path = inv.Option("--out"))
+        WriteToFile(*path, state.CurveTitle, state.Points, state.Format);
+    out << SpectrumFileText(state.CurveTitle, state.Points.PointX, state.Points.PointY,
+                            state.Format, "\n");
+    return 0;
+}
+
+struct Subcommand {
+    std::vector<std::string> options;
+    std::function<int(const Invocation&, std::ostream&)> run;
+};
+
+const std::map<std::string, Subcommand>& Subcommands() {
+    static const std::map<std::string, Subcommand> table = {
+        {"points", {{"--out"}, RunPoints}},
+    };
+    return table;
+}
+
+}  // namespace
+
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        err << kUsage;
+        return 2;
+    }
+    if (args[0] == "--help" || args[0] == "-h") {
+        out << kUsage;
+        return 0;
+    }
+    if (args[0] == "--version") {
+        out << "ostrel-batch " << OSTREL_VERSION << "\n";
+        return 0;
+    }
+    auto it = Subcommands().find(args[0]);
+    try {
+        if (it == Subcommands().end()) throw UsageError{"неизвестная подкоманда " + args[0]};
+        Invocation inv = ParseArguments(args, it->second.options);
+        return it->second.run(inv, out);
+    } catch (const UsageError& e) {
+        err << "ostrel-batch: " << e.message << " (см. ostrel-batch --help)\n";
+        return 2;
+    } catch (const CommandError& e) {
+        err << e.what() << "\n";
+        return 1;
+    } catch (const std::exception& e) {
+        err << "Ошибка: " << e.what() << "\n";
+        return 1;
+    }
+}
+
+}  // namespace ostrel

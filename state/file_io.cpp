@@ -1,0 +1,60 @@
+#include "state/file_io.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+
+#include "state/errors.h"
+
+namespace ostrel {
+
+namespace {
+
+std::string Reason() {
+    return errno != 0 ? std::strerror(errno) : "ошибка ввода-вывода";
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) throw CommandError("Не удалось открыть файл \"" + path + "\": " + Reason() + ".");
+    std::string bytes;
+    char buf[1 << 16];
+    size_t got;
+    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, got);
+    bool failed = std::ferror(f) != 0;
+    std::string reason = failed ? Reason() : "";
+    std::fclose(f);
+    if (failed) throw CommandError("Не удалось прочитать файл \"" + path + "\": " + reason + ".");
+    return bytes;
+}
+
+void WriteFileReplacing(const std::string& path, const std::string& bytes) {
+    namespace fs = std::filesystem;
+    std::random_device rd;
+    const std::string temp = path + ".tmp" + std::to_string(rd() % 1000000);
+    auto fail = [&](const std::string& reason) {
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+        throw CommandError("Не удалось записать файл \"" + path + "\": " + reason + ".");
+    };
+    errno = 0;
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) fail(Reason());
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    std::string reason = ok ? "" : Reason();
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        reason = Reason();
+    }
+    if (!ok) fail(reason);
+    std::error_code ec;
+    fs::rename(temp, path, ec);
+    if (ec) fail(ec.message());
+}
+
+}  // namespace ostrel

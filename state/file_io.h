@@ -1,0 +1,15 @@
+// Whole-file reads and replacing writes of the program's own files.
+#pragma once
+
+#include <string>
+
+namespace ostrel {
+
+// The bytes of the file; CommandError naming the file when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
+// Writes the bytes into a temporary file beside the target and renames it over the target, so an
+// existing file is replaced only by a complete new one. CommandError when anything fails.
+void WriteFileReplacing(const std::string& path, const std::string& bytes);
+
+}  // namespace ostrel

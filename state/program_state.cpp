@@ -1,0 +1,31 @@
+#include "state/program_state.h"
+
+#include "state/clear_all.h"
+#include "state/spectrum_file.h"
+
+namespace ostrel {
+
+std::string KolUsredText(const ProgramState& state) {
+    return std::to_string(state.KolUsred);
+}
+
+std::string KrivoMnText(const ProgramState& state) {
+    return state.Format.Shortest(state.KrivoMn);
+}
+
+void AcceptLoadedSpectrum(ProgramState& state, LoadedSpectrum&& loaded) {
+    if (loaded.title) state.CurveTitle = std::move(*loaded.title);
+    state.Format.SetSeparator('.');
+    state.Points.PointX = std::move(loaded.x);
+    state.Points.PointY = std::move(loaded.y);
+    state.MaxYDecimals = loaded.maxYDecimals;
+}
+
+ClearAllEffects OpenSpectrum(ProgramState& state, const std::string& path) {
+    LoadedSpectrum loaded = ReadSpectrumFile(path);
+    ClearAllEffects effects = ClearAll(state, kClearForLoad);
+    AcceptLoadedSpectrum(state, std::move(loaded));
+    return effects;
+}
+
+}  // namespace ostrel

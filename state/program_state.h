@@ -1,0 +1,71 @@
+// The working state of one run: the open spectrum, its settings, the mode flags and everything
+// derived from it. One object per run (and per test); nothing lives in globals.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "processing/point_list.h"
+#include "state/number_format.h"
+#include "state/results_grid.h"
+#include "state/spectrum.h"
+
+namespace ostrel {
+
+struct LoadedSpectrum;
+struct ClearAllEffects;
+
+// Reference atomic masses used by the reference-ion tables.
+inline constexpr double MassC = 12.0;
+inline constexpr double MassH = 1.00783;
+inline constexpr double MassF = 18.9984;
+
+inline constexpr int32_t kDefaultKolUsred = 150;
+inline constexpr double kDefaultKrivoMn = 10;
+
+struct ProgramState {
+    // The spectrum and its file.
+    Spectrum Points;
+    std::string CurveTitle;  // UTF-8, at most 100 characters
+    int32_t MaxYDecimals = 0;
+
+    // Processing settings, as the preliminary processing last accepted them.
+    int32_t KolUsred = kDefaultKolUsred;
+    double KrivoMn = kDefaultKrivoMn;
+    int32_t FirstPeakHeight = 0;
+
+    // Mode flags.
+    bool HintMode = true;
+    bool MarkHints = true;
+
+    // The run's number format: the system's separator until the first spectrum load.
+    NumberFormat Format;
+
+    // Environment and files.
+    std::string ComputerName;
+    bool OnHost1 = false;
+    bool OnHost2 = false;
+    std::string DialogFolder;
+
+    // Derived data.
+    ProcessingStages Stages;
+    ResultsGrid Grid;
+    std::array<int32_t, 3> CHGroupCount{};
+    int32_t CalibCount = 0;
+    int32_t TrueMassCount = 0;
+};
+
+// The texts that Edit2 and Edit3 show for the stored settings.
+std::string KolUsredText(const ProgramState& state);
+std::string KrivoMnText(const ProgramState& state);
+
+// "Открыть...": reads the file into new sequences; only when the whole file was read does it run
+// ClearAll(0) and make the spectrum the open one. A failed read throws and changes nothing.
+ClearAllEffects OpenSpectrum(ProgramState& state, const std::string& path);
+
+// Makes a successfully read spectrum the open one: the title (when the file had one), the
+// decimal separator ".", the points and MaxYDecimals. The caller runs ClearAll(0) first.
+void AcceptLoadedSpectrum(ProgramState& state, LoadedSpectrum&& loaded);
+
+}  // namespace ostrel

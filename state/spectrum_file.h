@@ -1,0 +1,61 @@
+// The spectrum text file: reading it into new sequences and writing the spectrum or one peak.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "state/number_format.h"
+
+namespace ostrel {
+
+struct Spectrum;
+
+// Dialog texts of the spectrum files.
+inline constexpr const char* kOpenSpectrumTitle = "Открыть спектр";
+inline constexpr const char* kSaveSpectrumTitle = "Сохранить спектр";
+inline constexpr const char* kSavePeakTitle = "Сохранить отдельный пик";
+inline constexpr const char* kSpectrumFileName = "Спектр.txt";
+inline constexpr const char* kTextFileFilter = "Текст (*.txt)|*.TXT|Все (*.*)|*.*";
+
+// A spectrum read from a file, not yet part of the program state.
+struct LoadedSpectrum {
+    std::vector<double> x;
+    std::vector<double> y;
+    std::optional<std::string> title;  // UTF-8; absent when the file has no title line
+    int32_t maxYDecimals = 0;
+};
+
+// Reads the Windows-1251 bytes of a spectrum file: header detection, point lines, scaling of y by
+// 1000 when any y has decimals, ascending order by the first two points. Throws CommandError
+// naming the line and its text when a line cannot be read or fewer than two points were found.
+LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& fileName);
+
+// ParseSpectrumText of the file's bytes.
+LoadedSpectrum ReadSpectrumFile(const std::string& path);
+
+// The text of a spectrum file in UTF-8 with the given line end: the quoted title, two lines "",
+// one point per line.
+std::string SpectrumFileText(const std::string& title, const std::vector<double>& x,
+                             const std::vector<double>& y, const NumberFormat& format,
+                             std::string_view lineEnd);
+
+// The text of a single-peak file: title "<peakNumber> пик", points firstIndex..lastIndex.
+std::string PeakFileText(int32_t peakNumber, const std::vector<double>& x,
+                         const std::vector<double>& y, int32_t firstIndex, int32_t lastIndex,
+                         const NumberFormat& format, std::string_view lineEnd);
+
+// The default file name of a single-peak file: "28peak.txt" for the peak 28.
+std::string PeakFileName(int32_t peakNumber);
+
+// Writes the spectrum file (Windows-1251, CR LF), replacing an existing file only when complete.
+void WriteToFile(const std::string& path, const std::string& curveTitle, const Spectrum& spectrum,
+                 const NumberFormat& format);
+
+// Writes the points firstIndex..lastIndex of the spectrum as a single-peak file.
+void WriteOtdelPik(const std::string& path, int32_t peakNumber, int32_t firstIndex,
+                   int32_t lastIndex, const Spectrum& spectrum, const NumberFormat& format);
+
+}  // namespace ostrel

@@ -1,0 +1,83 @@
+#include "batch/batch_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "state/cp1251.h"
+#include "temp_dir.h"
+
+namespace ostrel {
+namespace {
+
+using ::ostrel::testing::TempDir;
+
+struct BatchRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+BatchRun Batch(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    int status = RunBatch(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+int CountLines(const std::string& s) {
+    return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
+}
+
+TEST(BatchPointsTest, PrintsTheSpectrumAsTheWriterWritesIt) {
+    TempDir dir;
+    const std::string in =
+        dir.Write("in.txt", Utf8ToCp1251("\"Проба\"\r\n\"\"\r\n\"\"\r\n3 0.5\r\n2 7\r\n"));
+    BatchRun r = Batch({"points", in, "--out", dir.File("out.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "\" Проба\"\n\"\"\n\"\"\n2.00000     7000\n3.00000     500\n");
+    EXPECT_EQ(
+        TempDir::Read(dir.File("out.txt")),
+        Utf8ToCp1251("\" Проба\"\r\n\"\"\r\n\"\"\r\n2.00000     7000\r\n3.00000     500\r\n"));
+}
+
+TEST(BatchPointsTest, ReadsTheExampleSpectrum) {
+    BatchRun r = Batch({"points", std::string(OSTREL_EXAMPLES_DIR) + "/small_hydrocarbon.txt"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(CountLines(r.out), 3204);
+    EXPECT_EQ(r.out.substr(0, 3), "\" h");
+    EXPECT_NE(r.out.find("\n26.90000     78200\n"), std::string::npos);
+}
+
+TEST(BatchPointsTest, ErrorsAndUsage) {
+    TempDir dir;
+    const std::string bad = dir.Write("bad.txt", "1 2\r\nx\r\n3 4\r\n");
+    const std::string good = dir.Write("good.txt", "1 2\r\n3 4\r\n5 6\r\n");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+    } cases[] = {
+        {{"points", bad}, 1},
+        {{"points", dir.File("missing.txt")}, 1},
+        {{"points", good, "--out", dir.File("no/such/dir.txt")}, 1},
+        {{}, 2},
+        {{"points"}, 2},
+        {{"points", bad, "--height", "5"}, 2},
+        {{"points", bad, "--out"}, 2},
+        {{"nonsense", bad}, 2},
+    };
+    for (const auto& c : cases) {
+        BatchRun r = Batch(c.args);
+        EXPECT_EQ(r.status, c.status) << (c.args.empty() ? "" : c.args[0]);
+        EXPECT_TRUE(r.out.empty());
+        if (c.status == 1) {
+            EXPECT_EQ(CountLines(r.err), 1) << r.err;
+        }
+    }
+    EXPECT_NE(Batch({"points", bad}).err.find("Строка 2"), std::string::npos);
+    EXPECT_EQ(Batch({"--help"}).status, 0);
+    EXPECT_NE(Batch({"--help"}).out.find("points"), std::string::npos);
+    EXPECT_EQ(Batch({"--version"}).out.rfind("ostrel-batch ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace ostrel
