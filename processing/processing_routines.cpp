@@ -24,15 +24,13 @@ void Append(PointList& out, PointsView in, int32_t i) {
 
 }  // namespace
 
-int32_t SmoothY(const double* x, const double* y, int32_t n, double* oy) {
+int32_t SmoothRange(const double* x, const double* y, double* oy, int32_t lo, int32_t hi) {
     // Sums, products and quotients in extended precision; each named value is stored as double.
     using L = long double;
-    double mx0 = static_cast<double>((L(x[0]) + x[1]) / 2);
-    double my0 = static_cast<double>((L(y[0]) + y[1]) / 2);
-    const double first = y[0];
-    const double last = y[n - 1];
+    double mx0 = static_cast<double>((L(x[lo - 1]) + x[lo]) / 2);
+    double my0 = static_cast<double>((L(y[lo - 1]) + y[lo]) / 2);
     int32_t coincident = 0;
-    for (int32_t i = 1; i < n - 1; ++i) {
+    for (int32_t i = lo; i < hi; ++i) {
         const double mx1 = static_cast<double>((L(x[i]) + x[i + 1]) / 2);
         const double my1 = static_cast<double>((L(y[i]) + y[i + 1]) / 2);
         const L span = L(mx1) - mx0;
@@ -51,6 +49,13 @@ int32_t SmoothY(const double* x, const double* y, int32_t n, double* oy) {
         mx0 = mx1;
         my0 = my1;
     }
+    return coincident;
+}
+
+int32_t SmoothY(const double* x, const double* y, int32_t n, double* oy) {
+    const double first = y[0];
+    const double last = y[n - 1];
+    const int32_t coincident = SmoothRange(x, y, oy, 1, n - 1);
     oy[0] = first;
     oy[n - 1] = last;
     return coincident;

@@ -18,6 +18,10 @@ void SmoothPass(PointsView in, PointList& out);
 // the first inner point whose neighbouring midpoints coincide, or 0 when there is none.
 int32_t SmoothY(const double* x, const double* y, int32_t n, double* oy);
 
+// The inner points lo..hi-1 (1 <= lo, hi <= n - 1) of one smoothing pass from y into oy, which
+// must not overlap y. Returns the first index with coinciding midpoints, or 0.
+int32_t SmoothRange(const double* x, const double* y, double* oy, int32_t lo, int32_t hi);
+
 // The last point of every rising and of every falling run; minima and maxima alternate.
 void FindTurningPoints(PointsView in, PointList& out);
 

@@ -56,6 +56,19 @@ TEST_F(StageBuildersTest, Stage1IsThreePassesAndAveragedKolUsredPlusTwoMore) {
     EXPECT_EQ(state.Stages.Averaged.Y, expected.Y);
 }
 
+TEST_F(StageBuildersTest, LongSpectraSmoothedInTwoThreadsMatchOnePass) {
+    state.Points = MakeSpectrum(20, 0.001, 250001, 40, {{100, 5000, 0.02}, {170, 900, 0.03}});
+    state.KolUsred = 2;  // an odd number of passes after the first
+    BuildStage1(state);
+    BuildStage2(state);
+    PointList expected;
+    SmoothPass(PointsView(state.Points.PointX, state.Points.PointY), expected);
+    for (int i = 0; i < 2; ++i) SmoothPass(expected, expected);
+    EXPECT_EQ(state.Stages.Stage1.Y, expected.Y);
+    for (int i = 0; i < state.KolUsred + 2; ++i) SmoothPass(expected, expected);
+    EXPECT_EQ(state.Stages.Averaged.Y, expected.Y);
+}
+
 TEST_F(StageBuildersTest, StagesAlternateAndKeepSpectrumXs) {
     BuildAll();
     const auto& s = state.Stages;

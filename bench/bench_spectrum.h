@@ -1,0 +1,46 @@
+// The benchmark spectrum: 1,000,000 points from 20 u in steps of 0.001 u with about 2,000 peaks
+// of resolving power 3000 on a falling baseline, with noise, written as the lab's files are.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "state/file_io.h"
+#include "state/number_format.h"
+
+namespace ostrel::bench {
+
+inline std::string BenchSpectrumText(int points = 1000000, int peaks = 2000) {
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> unit(0, 1);
+    const double x0 = 20, step = 0.001;
+    const double xEnd = x0 + step * (points - 1);
+    std::vector<double> y(points);
+    for (int i = 0; i < points; ++i) y[i] = 30 + 60 * std::exp(-(step * i) / 200);
+    for (int p = 0; p < peaks; ++p) {
+        const double centre = x0 + 1 + (xEnd - x0 - 2) * (p + unit(rng)) / peaks;
+        const double height = 200 * std::pow(10.0, 3 * unit(rng));
+        const double fwhm = centre / 3000;
+        const int first = std::max(0, int((centre - 4 * fwhm - x0) / step));
+        const int last = std::min(points - 1, int((centre + 4 * fwhm - x0) / step));
+        for (int i = first; i <= last; ++i) {
+            const double t = 1.6651 * (x0 + step * i - centre) / fwhm;
+            y[i] += height * std::exp(-t * t);
+        }
+    }
+    std::normal_distribution<double> noise(0, 1);
+    std::string text = "\"benchmark spectrum\"\r\n\"\"\r\n\"\"\r\n";
+    text.reserve(points * 24);
+    for (int i = 0; i < points; ++i) {
+        const double v = std::max(0.0, y[i] + std::sqrt(y[i]) * noise(rng));
+        AppendFixed(text, x0 + step * i, 6, '.');
+        text += "     ";
+        AppendFixed(text, std::round(v * 10) / 10, 1, '.');
+        text += "\r\n";
+    }
+    return text;
+}
+
+}  // namespace ostrel::bench
