@@ -21,11 +21,13 @@ void AcceptLoadedSpectrum(ProgramState& state, LoadedSpectrum&& loaded) {
     state.MaxYDecimals = loaded.maxYDecimals;
 }
 
-ClearAllEffects OpenSpectrum(ProgramState& state, const std::string& path) {
+OpenSpectrumResult OpenSpectrum(ProgramState& state, const std::string& path) {
     LoadedSpectrum loaded = ReadSpectrumFile(path);
-    ClearAllEffects effects = ClearAll(state, kClearForLoad);
+    OpenSpectrumResult result;
+    result.cleared = ClearAll(state, kClearForLoad);
+    result.titleRead = loaded.title.has_value();
     AcceptLoadedSpectrum(state, std::move(loaded));
-    return effects;
+    return result;
 }
 
 }  // namespace ostrel

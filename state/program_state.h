@@ -7,6 +7,7 @@
 #include <string>
 
 #include "processing/point_list.h"
+#include "state/clear_all.h"
 #include "state/number_format.h"
 #include "state/results_grid.h"
 #include "state/spectrum.h"
@@ -14,7 +15,11 @@
 namespace ostrel {
 
 struct LoadedSpectrum;
-struct ClearAllEffects;
+
+struct OpenSpectrumResult {
+    ClearAllEffects cleared;
+    bool titleRead = false;  // the file had a title line: the chart shows CurveTitle
+};
 
 // Reference atomic masses used by the reference-ion tables.
 inline constexpr double MassC = 12.0;
@@ -62,7 +67,7 @@ std::string KrivoMnText(const ProgramState& state);
 
 // "Открыть...": reads the file into new sequences; only when the whole file was read does it run
 // ClearAll(0) and make the spectrum the open one. A failed read throws and changes nothing.
-ClearAllEffects OpenSpectrum(ProgramState& state, const std::string& path);
+OpenSpectrumResult OpenSpectrum(ProgramState& state, const std::string& path);
 
 // Makes a successfully read spectrum the open one: the title (when the file had one), the
 // decimal separator ".", the points and MaxYDecimals. The caller runs ClearAll(0) first.

@@ -1,0 +1,55 @@
+#include "state/messages.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace ostrel {
+
+std::string JoinMessageLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) text += '\r';
+        text += lines[i];
+    }
+    return text;
+}
+
+std::string LoadHintMessage() {
+    return JoinMessageLines({"Перейдите на вкладку \"Настройка\"", "",
+                             "Задайте значение для KolUsred (кол-во усреднений):",
+                             "для одиночных пиков => 150", "для двойных пиков => 10", "",
+                             "и нажмите на кнопку \"Предварительная\"", ""});
+}
+
+const std::vector<std::string>& GridHeaders() {
+    static const std::vector<std::string> headers = {
+        "M", "Масса", "Ошибка", "Me", "DMe", "R", "dR", "A", "B", "Std Err", "Iter", "Kol"};
+    return headers;
+}
+
+std::string ZoneListTooltip() {
+    return JoinMessageLines({"первое число - высота зоны пика", "второе число - центр зоны"});
+}
+
+std::string DialogFilterToQt(std::string_view filter) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (true) {
+        size_t bar = filter.find('|', start);
+        parts.emplace_back(filter.substr(start, bar == std::string_view::npos ? bar : bar - start));
+        if (bar == std::string_view::npos) break;
+        start = bar + 1;
+    }
+    std::string out;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        std::string pattern = parts[i + 1];
+        std::string lower = pattern;
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (!out.empty()) out += ";;";
+        out += parts[i] + " (" + pattern + (lower != pattern ? " " + lower : "") + ")";
+    }
+    return out;
+}
+
+}  // namespace ostrel

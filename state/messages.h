@@ -1,0 +1,27 @@
+// Fixed texts of the shell: messages, captions and the file-dialog filter syntax.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostrel {
+
+// Joins message lines with a carriage return alone, as every multi-line message is written.
+std::string JoinMessageLines(const std::vector<std::string>& lines);
+
+// The guidance shown after a load while hints are on.
+std::string LoadHintMessage();
+
+// The results grid's header row.
+const std::vector<std::string>& GridHeaders();
+
+// "первое число - высота зоны пика" CR "второе число - центр зоны".
+std::string ZoneListTooltip();
+
+// Turns "Caption|pattern|Caption|pattern" into Qt's "Caption (patterns);;..." syntax. Each
+// pattern is offered in its own case and in lower case, so "*.TXT" also finds "a.txt" on file
+// systems that tell case.
+std::string DialogFilterToQt(std::string_view filter);
+
+}  // namespace ostrel
