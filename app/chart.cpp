@@ -1,0 +1,141 @@
+#include "app/chart.h"
+
+#include <algorithm>
+
+namespace ostrel {
+
+ChartSeries::ChartSeries(QCPGraph* graph, const SeriesLook& look) : graph_(graph) {
+    graph_->setPen(QPen(look.line));
+    graph_->setAdaptiveSampling(true);
+    if (look.marker != QCPScatterStyle::ssNone) {
+        const QBrush brush = look.markerFill.isValid() ? QBrush(look.markerFill) : QBrush();
+        markerStyle_ = QCPScatterStyle(
+            look.marker, QPen(look.markerOutline.isValid() ? look.markerOutline : look.line), brush,
+            2 * look.markerSize + 1);
+    }
+    graph_->setScatterStyle(markerStyle_);
+}
+
+void ChartSeries::Clear() {
+    graph_->data()->clear();
+}
+
+void ChartSeries::Append(double x, double y) {
+    graph_->addData(x, y);
+}
+
+void ChartSeries::SetPoints(const std::vector<double>& x, const std::vector<double>& y) {
+    const QVector<double> keys(x.begin(), x.end());
+    const QVector<double> values(y.begin(), y.end());
+    graph_->setData(keys, values, std::is_sorted(x.begin(), x.end()));
+}
+
+int ChartSeries::Count() const {
+    return graph_->data()->size();
+}
+
+double ChartSeries::X(int i) const {
+    return graph_->data()->at(i)->key;
+}
+
+double ChartSeries::Y(int i) const {
+    return graph_->data()->at(i)->value;
+}
+
+void ChartSeries::SetVisible(bool visible) {
+    graph_->setVisible(visible);
+}
+
+bool ChartSeries::IsVisible() const {
+    return graph_->visible();
+}
+
+void ChartSeries::SetMarkersVisible(bool visible) {
+    markersVisible_ = visible;
+    graph_->setScatterStyle(visible ? markerStyle_ : QCPScatterStyle());
+}
+
+Chart::Chart(QWidget* parent) : QCustomPlot(parent) {
+    setNoAntialiasingOnDrag(true);
+    setPlottingHint(QCP::phFastPolylines, true);
+}
+
+ChartSeries* Chart::AddSeries(const QString& name, const SeriesLook& look) {
+    QCPGraph* graph = addGraph();
+    graph->setName(name);
+    owned_.push_back(std::make_unique<ChartSeries>(graph, look));
+    series_[name] = owned_.back().get();
+    return owned_.back().get();
+}
+
+ChartSeries* Chart::Series(const QString& name) const {
+    auto it = series_.find(name);
+    return it == series_.end() ? nullptr : it->second;
+}
+
+void Chart::SetTitle(const QString& text, const QColor& colour, int pixelSize, bool bold) {
+    if (!title_) {
+        plotLayout()->insertRow(0);
+        title_ = new QCPTextElement(this);
+        plotLayout()->addElement(0, 0, title_);
+    }
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    title_->setFont(font);
+    title_->setTextColor(colour);
+    title_->setText(text);
+}
+
+QString Chart::Title() const {
+    return title_ ? title_->text() : QString();
+}
+
+void Chart::SetFootText(const QString& text, const QColor& colour, int pixelSize) {
+    if (!foot_) {
+        foot_ = new QCPTextElement(this);
+        plotLayout()->addElement(plotLayout()->rowCount(), 0, foot_);
+    }
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    foot_->setFont(font);
+    foot_->setTextColor(colour);
+    foot_->setText(text);
+}
+
+QString Chart::FootText() const {
+    return foot_ ? foot_->text() : QString();
+}
+
+void Chart::SetLeftAxisTitle(const QString& text, const QColor& colour, int pixelSize) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    yAxis->setLabelFont(font);
+    yAxis->setLabelColor(colour);
+    yAxis->setLabel(text);
+}
+
+void Chart::SetLogarithmic(bool on) {
+    yAxis->setScaleType(on ? QCPAxis::stLogarithmic : QCPAxis::stLinear);
+    if (on)
+        yAxis->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
+    else
+        yAxis->setTicker(QSharedPointer<QCPAxisTicker>(new QCPAxisTicker));
+}
+
+bool Chart::IsLogarithmic() const {
+    return yAxis->scaleType() == QCPAxis::stLogarithmic;
+}
+
+void Chart::SetZoomAndPan(bool on) {
+    setInteractions(on ? QCP::iRangeDrag | QCP::iRangeZoom : QCP::Interactions());
+}
+
+void Chart::Redraw() {
+    rescaleAxes(true);
+    replot(QCustomPlot::rpQueuedReplot);
+}
+
+}  // namespace ostrel

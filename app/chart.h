@@ -1,0 +1,78 @@
+// The chart layer over QCustomPlot: charts with a title, foot text and axis titles, holding
+// named line series with point markers whose points are kept in ascending x.
+#pragma once
+
+#include <qcustomplot.h>
+
+#include <QColor>
+#include <QString>
+#include <map>
+#include <vector>
+
+namespace ostrel {
+
+struct SeriesLook {
+    QColor line;
+    QCPScatterStyle::ScatterShape marker = QCPScatterStyle::ssNone;
+    double markerSize = 0;  // pixels
+    QColor markerOutline;
+    QColor markerFill;  // invalid: hollow
+};
+
+class ChartSeries {
+  public:
+    ChartSeries(QCPGraph* graph, const SeriesLook& look);
+
+    void Clear();
+    void Append(double x, double y);
+    // Replaces every point at once (much faster than appending one by one).
+    void SetPoints(const std::vector<double>& x, const std::vector<double>& y);
+    int Count() const;
+    double X(int i) const;
+    double Y(int i) const;
+
+    void SetVisible(bool visible);
+    bool IsVisible() const;
+    void SetMarkersVisible(bool visible);
+    bool MarkersVisible() const { return markersVisible_; }
+    // The per-point mark texts (drawn by the charts that have them).
+    void SetMarksVisible(bool visible) { marksVisible_ = visible; }
+    bool MarksVisible() const { return marksVisible_; }
+
+    QCPGraph* Graph() const { return graph_; }
+
+  private:
+    QCPGraph* graph_;
+    QCPScatterStyle markerStyle_;
+    bool markersVisible_ = true;
+    bool marksVisible_ = false;
+};
+
+class Chart : public QCustomPlot {
+  public:
+    explicit Chart(QWidget* parent = nullptr);
+
+    ChartSeries* AddSeries(const QString& name, const SeriesLook& look);
+    ChartSeries* Series(const QString& name) const;
+    const std::map<QString, ChartSeries*>& AllSeries() const { return series_; }
+
+    void SetTitle(const QString& text, const QColor& colour, int pixelSize, bool bold);
+    QString Title() const;
+    void SetFootText(const QString& text, const QColor& colour, int pixelSize);
+    QString FootText() const;
+    void SetLeftAxisTitle(const QString& text, const QColor& colour, int pixelSize);
+    void SetLogarithmic(bool on);
+    bool IsLogarithmic() const;
+    void SetZoomAndPan(bool on);
+
+    // Fits the axes to the visible series and redraws.
+    void Redraw();
+
+  private:
+    QCPTextElement* title_ = nullptr;
+    QCPTextElement* foot_ = nullptr;
+    std::map<QString, ChartSeries*> series_;
+    std::vector<std::unique_ptr<ChartSeries>> owned_;
+};
+
+}  // namespace ostrel

@@ -1,0 +1,90 @@
+// TForm1: the main window with its nine pages, menus, layout rule and the shell's commands.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <map>
+#include <memory>
+
+#include "app/chart.h"
+#include "app/ui_seam.h"
+#include "state/program_state.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+class QMenu;
+
+namespace ostrel {
+
+class TForm5;
+
+class TForm1 : public QMainWindow {
+  public:
+    // programFolder: the folder of the program file, with its trailing separator.
+    TForm1(std::unique_ptr<UiSeam> seam, QString programFolder, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    ProgramState& State() { return state_; }
+    UiSeam& Seam() { return *seam_; }
+    TForm5* ProgressWindow() const { return form5_; }
+    ChartSeries* Series(const QString& name) const;
+    Chart* ChartNamed(const QString& name) const;
+
+    // Opens the file as "Открыть..." would after its dialog (the path given on the command line).
+    void OpenSpectrumFile(const std::string& path);
+
+    // The layout rule, applied at start and whenever a page changes size.
+    void ApplyLayoutRule();
+
+    // The shell's commands.
+    void N2Click();   // Открыть...
+    void N42Click();  // Сохранить...
+    void QuickFolderClick(const std::string& folder);
+    void N44Click();  // Подсказка
+    void N31Click();  // Хинты на CH и CF
+    void N14Click();  // О программе...
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildPages();
+    void BuildSpectrumPage(QWidget* page);
+    void BuildGridPage(QWidget* page);
+    void BuildSettingsPage(QWidget* page);
+    void BuildCalibrationMassesPage(QWidget* page);
+    void BuildCalibrationCurvePage(QWidget* page);
+    void BuildTheoryPage(QWidget* page, const QString& chartName, const QString& theory,
+                         const QString& measured, bool purpleMarkers);
+    void BuildSinglePeakPage(QWidget* page);
+    void BuildTestingPage(QWidget* page);
+    void BuildMenus();
+    void BuildViewMenu(QMenu* menu);
+    void FormCreate();
+
+    void ReadFromFile();
+    void LoadSpectrum(const std::string& path);
+    void ApplyClearAll(const ClearAllEffects& effects);
+    void ShowGrid();
+    void ShowMessage(const std::string& text) { seam_->ShowMessage(text); }
+    void AddSwitch(QMenu* menu, const QString& name, const QString& caption, bool visibleInMenu,
+                   const QString& series, bool markers);
+    QAction* Action(const QString& name) const;
+
+    ProgramState state_;
+    std::unique_ptr<UiSeam> seam_;
+    QString programFolder_;
+    TForm5* form5_ = nullptr;
+    QTabWidget* pages_ = nullptr;
+    QTableWidget* grid_ = nullptr;
+    std::map<QString, Chart*> charts_;
+    std::map<QString, ChartSeries*> series_;
+    std::map<QString, QWidget*> pageByName_;
+};
+
+}  // namespace ostrel

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+
+#include "app/main_window.h"
+#include "app/progress_window.h"
+#include "scripted_seam.h"
+#include "state/cp1251.h"
+#include "temp_dir.h"
+
+namespace ostrel {
+namespace {
+
+using ::ostrel::testing::ScriptedSeam;
+using ::ostrel::testing::TempDir;
+
+class WindowTest : public ::testing::Test {
+  protected:
+    TempDir dir;
+    ScriptedSeam::Log seam;
+    std::unique_ptr<TForm1> window;
+
+    void SetUp() override {
+        window = std::make_unique<TForm1>(std::make_unique<ScriptedSeam>(seam),
+                                          QString::fromStdString(dir.File("prog") + "/"));
+        window->resize(1288, 1004);
+        window->show();
+        QApplication::processEvents();
+    }
+
+    template <typename T>
+    T* W(const char* name) {
+        T* w = window->findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void Trigger(const char* action) { W<QAction>(action)->trigger(); }
+
+    std::string SpectrumFile(const std::string& name = "s.txt") {
+        return dir.Write(name,
+                         Utf8ToCp1251("\"Проба\"\r\n\"\"\r\n\"\"\r\n1 10\r\n2 20\r\n3 15\r\n"));
+    }
+    void Open(const std::string& path) {
+        seam.answers.push_back(path);
+        Trigger("N2");
+    }
+};
+
+TEST_F(WindowTest, StartsOnTheSpectrumPageWithDefaults) {
+    EXPECT_EQ(W<QTabWidget>("PageControl1")->currentIndex(), 0);
+    EXPECT_EQ(W<QTabWidget>("PageControl1")->count(), 9);
+    EXPECT_EQ(W<QLineEdit>("Edit2")->text(), "150");
+    EXPECT_EQ(W<QLineEdit>("Edit3")->text(), "10");
+    EXPECT_TRUE(W<QLineEdit>("Edit4")->text().isEmpty());
+    auto* grid = W<QTableWidget>("StringGrid1");
+    EXPECT_EQ(grid->columnCount(), 12);
+    EXPECT_EQ(grid->rowCount(), 1);
+    EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), "M");
+    EXPECT_EQ(grid->horizontalHeaderItem(9)->text(), "Std Err");
+    EXPECT_EQ(grid->item(0, 0)->text(), "");
+    for (const char* b :
+         {"Button6", "Button4", "Button5", "Button9", "Button13", "BitBtn1", "Button16", "Button17",
+          "Button1", "Button2", "Button3", "Button8", "Button14", "Button15"})
+        EXPECT_FALSE(W<QPushButton>(b)->isEnabled()) << b;
+    EXPECT_TRUE(W<QAction>("N44")->isChecked());
+    EXPECT_TRUE(W<QAction>("Series11")->isChecked());
+    EXPECT_FALSE(W<QAction>("Series21")->isVisible());
+    EXPECT_EQ(W<QAction>("N2")->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(W<QAction>("CTemp1")->text(), "C:\\Temp");
+    EXPECT_EQ(W<QLabel>("Label2")->text(), "-");
+    EXPECT_FALSE(window->ProgressWindow()->isVisible());
+    EXPECT_FALSE(W<QPushButton>("Button7")->isVisible());
+}
+
+TEST_F(WindowTest, OpenDrawsTheSpectrumAndShowsTheHintOnlyWithHintMode) {
+    Open(SpectrumFile());
+    ASSERT_EQ(seam.opens.size(), 1u);
+    EXPECT_EQ(seam.opens[0].title, "Открыть спектр");
+    EXPECT_EQ(seam.opens[0].filter, "Текст (*.txt)|*.TXT|Все (*.*)|*.*");
+    EXPECT_EQ(window->Series("Series1")->Count(), 3);
+    EXPECT_EQ(window->Series("Series1")->Y(1), 20);
+    EXPECT_EQ(window->ChartNamed("Chart1")->Title(), " Проба");
+    EXPECT_TRUE(W<QPushButton>("Button9")->isEnabled());
+    ASSERT_EQ(seam.messages.size(), 1u);
+    EXPECT_EQ(seam.messages[0].rfind("Перейдите на вкладку", 0), 0u);
+
+    Trigger("N44");  // hints off
+    EXPECT_FALSE(W<QAction>("N44")->isChecked());
+    Open(SpectrumFile("t.txt"));
+    EXPECT_EQ(seam.messages.size(), 1u);
+}
+
+TEST_F(WindowTest, AFailedOpenChangesNothing) {
+    Open(SpectrumFile());
+    W<QListWidget>("ListBox3")->addItem("kept");
+    const size_t messages = seam.messages.size();
+    Open(dir.Write("bad.txt", "1 2\r\nbad\r\n"));
+    ASSERT_EQ(seam.messages.size(), messages + 1);
+    EXPECT_NE(seam.messages.back().find("Строка 2"), std::string::npos);
+    EXPECT_EQ(window->Series("Series1")->Count(), 3);
+    EXPECT_EQ(W<QListWidget>("ListBox3")->count(), 1);
+    EXPECT_EQ(window->ChartNamed("Chart1")->Title(), " Проба");
+    EXPECT_EQ(window->ChartNamed("Chart1")->cursor().shape(), Qt::ArrowCursor);
+
+    seam.answers.push_back(std::nullopt);  // a cancelled dialog does nothing either
+    Trigger("N2");
+    EXPECT_EQ(seam.messages.size(), messages + 1);
+}
+
+TEST_F(WindowTest, ViewSwitchesInvertSeriesAndCheckMarksIndependently) {
+    window->State().HintMode = false;
+    ChartSeries* s1 = window->Series("Series1");
+    Trigger("Series11");  // untick: the spectrum hides
+    EXPECT_FALSE(s1->IsVisible());
+    EXPECT_FALSE(W<QAction>("Series11")->isChecked());
+    Open(SpectrumFile());  // a load shows it again, the item stays unticked
+    EXPECT_TRUE(s1->IsVisible());
+    EXPECT_FALSE(W<QAction>("Series11")->isChecked());
+    Trigger("Series11");  // now hides the curve and ticks the item
+    EXPECT_FALSE(s1->IsVisible());
+    EXPECT_TRUE(W<QAction>("Series11")->isChecked());
+
+    Trigger("Points11");
+    EXPECT_TRUE(s1->MarkersVisible());
+    Trigger("Points11");
+    EXPECT_FALSE(s1->MarkersVisible());
+    Trigger("Points11");
+    Open(SpectrumFile("again.txt"));
+    EXPECT_TRUE(s1->MarkersVisible());  // the load reads the check mark
+
+    Trigger("N11");
+    EXPECT_TRUE(window->ChartNamed("Chart1")->IsLogarithmic());
+    Open(SpectrumFile("third.txt"));
+    EXPECT_TRUE(window->ChartNamed("Chart1")->IsLogarithmic());  // kept across loads
+    EXPECT_FALSE(window->ChartNamed("Chart2")->IsLogarithmic());
+
+    Trigger("N31");
+    EXPECT_FALSE(window->State().MarkHints);
+    EXPECT_FALSE(window->Series("Series10")->MarksVisible());
+}
+
+TEST_F(WindowTest, LayoutRuleFollowsThePageSize) {
+    for (QSize size : {QSize(1288, 1004), QSize(600, 500)}) {
+        window->resize(size);
+        QApplication::processEvents();
+        QWidget* settings = W<QWidget>("TabSheet3");
+        QWidget* chart5 = W<QWidget>("Chart5");
+        EXPECT_EQ(chart5->width(), settings->width() - 232 - 20);
+        EXPECT_EQ(chart5->height(), settings->height() - 200 - 20);
+        EXPECT_EQ(W<QWidget>("ListBox1")->height(), settings->height() - 40 - 20);
+        QWidget* curve = W<QWidget>("TabSheet5");
+        const int w = curve->width() / 3 - 20;
+        EXPECT_EQ(W<QWidget>("Button4")->geometry(), QRect(w + 20, 8, w, 97));
+        EXPECT_EQ(W<QWidget>("Button5")->x(), 2 * w + 30);
+        EXPECT_EQ(W<QWidget>("Chart2")->height(), curve->height() - 112 - 3);
+        QWidget* group5 = W<QWidget>("GroupBox5");
+        EXPECT_EQ(W<QWidget>("ListBox2")->height(), group5->height() - 216 - 16);
+        QWidget* single = W<QWidget>("TabSheet8");
+        if (single->width() < 669)
+            EXPECT_EQ(W<QWidget>("ListBox9")->width(), single->width() - 208 - 20);
+        else
+            EXPECT_EQ(W<QWidget>("ListBox9")->width(), 441);
+    }
+}
+
+TEST_F(WindowTest, OpenAlwaysStartsInTheProgramFolder) {
+    window->State().HintMode = false;
+    seam.answers.push_back(std::nullopt);
+    Trigger("CTemp1");
+    ASSERT_EQ(seam.opens.size(), 1u);
+    EXPECT_NE(seam.opens[0].folder, dir.File("prog") + "/");
+    seam.answers.push_back(std::nullopt);
+    Trigger("N2");
+    EXPECT_EQ(seam.opens[1].folder, dir.File("prog") + "/");
+
+    seam.answers.push_back(dir.File("saved.txt"));
+    Trigger("N42");  // before any load: the three header lines
+    ASSERT_EQ(seam.saves.size(), 1u);
+    EXPECT_EQ(seam.saves[0].defaultName, "Спектр.txt");
+    EXPECT_EQ(seam.saves[0].folder, dir.File("prog") + "/");
+    EXPECT_EQ(TempDir::Read(dir.File("saved.txt")), "\"\"\r\n\"\"\r\n\"\"\r\n");
+}
+
+TEST_F(WindowTest, ProgressWindowCountsToItsMaximum) {
+    TForm5* form5 = window->ProgressWindow();
+    form5->Start(3);
+    EXPECT_TRUE(form5->isVisible());
+    for (int i = 0; i < 3; ++i) form5->Step();
+    EXPECT_EQ(form5->Gauge()->value(), form5->Gauge()->maximum());
+    EXPECT_FALSE(form5->windowFlags() & Qt::WindowCloseButtonHint);
+    form5->Finish();
+    EXPECT_FALSE(form5->isVisible());
+}
+
+TEST_F(WindowTest, HiddenSelfCheckButtons) {
+    W<QPushButton>("Button7")->click();
+    W<QPushButton>("Button10")->click();
+    ASSERT_EQ(seam.messages.size(), 2u);
+    EXPECT_EQ(seam.messages[0], "Op44 = -21");
+    EXPECT_EQ(seam.messages[1], "Dopolnenie = -8");
+}
+
+}  // namespace
+}  // namespace ostrel
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
