@@ -30,6 +30,14 @@ void ChartSeries::SetPoints(const std::vector<double>& x, const std::vector<doub
     graph_->setData(keys, values, std::is_sorted(x.begin(), x.end()));
 }
 
+void ChartSeries::AppendPoints(const std::vector<double>& x, const std::vector<double>& y,
+                               int first, int last) {
+    if (last < first) return;
+    const QVector<double> keys(x.begin() + first, x.begin() + last + 1);
+    const QVector<double> values(y.begin() + first, y.begin() + last + 1);
+    graph_->addData(keys, values, std::is_sorted(keys.begin(), keys.end()));
+}
+
 int ChartSeries::Count() const {
     return graph_->data()->size();
 }
@@ -131,6 +139,14 @@ bool Chart::IsLogarithmic() const {
 
 void Chart::SetZoomAndPan(bool on) {
     setInteractions(on ? QCP::iRangeDrag | QCP::iRangeZoom : QCP::Interactions());
+}
+
+void Chart::paintEvent(QPaintEvent* event) {
+    QCustomPlot::paintEvent(event);
+    if (overlay_) {
+        QPainter painter(this);
+        overlay_(painter);
+    }
 }
 
 void Chart::Redraw() {

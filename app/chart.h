@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QString>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -27,6 +28,9 @@ class ChartSeries {
     void Append(double x, double y);
     // Replaces every point at once (much faster than appending one by one).
     void SetPoints(const std::vector<double>& x, const std::vector<double>& y);
+    // Appends the points first..last (both included) of the two sequences.
+    void AppendPoints(const std::vector<double>& x, const std::vector<double>& y, int first,
+                      int last);
     int Count() const;
     double X(int i) const;
     double Y(int i) const;
@@ -68,11 +72,18 @@ class Chart : public QCustomPlot {
     // Fits the axes to the visible series and redraws.
     void Redraw();
 
+    // Painted over the chart after every drawing, so it follows resizing and zooming.
+    void SetOverlay(std::function<void(QPainter&)> overlay) { overlay_ = std::move(overlay); }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
   private:
     QCPTextElement* title_ = nullptr;
     QCPTextElement* foot_ = nullptr;
     std::map<QString, ChartSeries*> series_;
     std::vector<std::unique_ptr<ChartSeries>> owned_;
+    std::function<void(QPainter&)> overlay_;
 };
 
 }  // namespace ostrel

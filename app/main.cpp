@@ -1,9 +1,12 @@
 // ostrel: the window program. "ostrel FILE" opens FILE at start as "Открыть..." would;
-// "ostrel --screenshots DIR [FILE]" saves one picture of every page into DIR and ends.
+// "ostrel --screenshots DIR [FILE]" opens FILE, runs the preliminary processing, saves one
+// picture of every page into DIR and ends.
 #include <QApplication>
 #include <QDir>
+#include <QListWidget>
 #include <QTabWidget>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,6 +21,22 @@ bool HasDisplay() {
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (x11 && *x11) || (wayland && *wayland);
 }
+
+// In screenshot mode messages go to standard error instead of modal boxes.
+class StderrSeam : public ostrel::UiSeam {
+  public:
+    void ShowMessage(const std::string& text) override {
+        std::string shown = text;
+        std::replace(shown.begin(), shown.end(), '\r', '\n');
+        std::fprintf(stderr, "%s\n", shown.c_str());
+    }
+    std::optional<std::string> AskOpenFile(const ostrel::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> AskSaveFile(const ostrel::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+};
 
 void SaveScreenshots(ostrel::TForm1& window, const QString& folder) {
     QDir().mkpath(folder);
@@ -54,11 +73,19 @@ int main(int argc, char** argv) {
         screenshots = args[1];
         args = args.mid(2);
     }
-    ostrel::TForm1 window(nullptr, QApplication::applicationDirPath() + QDir::separator());
+    std::unique_ptr<ostrel::UiSeam> seam;
+    if (!screenshots.isEmpty()) seam = std::make_unique<StderrSeam>();
+    ostrel::TForm1 window(std::move(seam), QApplication::applicationDirPath() + QDir::separator());
     window.showMaximized();
-    if (!screenshots.isEmpty()) window.State().HintMode = false;  // no message box to wait on
     if (!args.isEmpty()) window.OpenSpectrumFile(args[0].toStdString());
     if (!screenshots.isEmpty()) {
+        // Show the pages with something on them: the zones of the spectrum, the lowest selected.
+        window.Button9Click();
+        if (auto* zones = window.findChild<QListWidget*>(QStringLiteral("ListBox1"));
+            zones && zones->count() > 0) {
+            zones->setCurrentRow(0);
+            window.ListBox1Click();
+        }
         QTimer::singleShot(300, [&] {
             SaveScreenshots(window, screenshots);
             QApplication::quit();

@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -21,6 +22,8 @@
 #include "app/about_box.h"
 #include "app/progress_window.h"
 #include "fitting/matrix_self_test.h"
+#include "processing/preliminary.h"
+#include "processing/stage_builders.h"
 #include "state/clear_all.h"
 #include "state/errors.h"
 #include "state/messages.h"
@@ -220,6 +223,14 @@ void TForm1::BuildSettingsPage(QWidget* page) {
     using S = QCPScatterStyle;
     series_["Series14"] = chart->AddSeries("Series14", {Qt::red, S::ssCircle, 2, Qt::red, {}});
     series_["Series15"] = chart->AddSeries("Series15", {Qt::white, S::ssCircle, 2, Qt::gray, {}});
+    chart->SetOverlay([this](QPainter& painter) { Series15AfterDrawValues(painter); });
+
+    connect(findChild<QPushButton*>("Button9"), &QPushButton::clicked, this,
+            [this] { Button9Click(); });
+    connect(findChild<QPushButton*>("BitBtn1"), &QPushButton::clicked, this,
+            [this] { BitBtn1Click(); });
+    connect(findChild<QListWidget*>("ListBox1"), &QListWidget::itemClicked, this,
+            [this] { ListBox1Click(); });
 }
 
 void TForm1::BuildCalibrationMassesPage(QWidget* page) {
@@ -621,6 +632,132 @@ void TForm1::ApplyLayoutRule() {
     QWidget* chart2 = w("Chart2");
     chart2->setGeometry(0, chart2->y(), curve->width(),
                         std::max(0, curve->height() - chart2->y() - 3));
+}
+
+void TForm1::DrawStage(const char* series, const PointList& list, const char* lineToggle,
+                       const char* pointsToggle) {
+    ChartSeries* s = Series(series);
+    s->SetMarkersVisible(Action(pointsToggle)->isChecked());
+    s->SetVisible(Action(lineToggle)->isChecked());
+    s->AppendPoints(list.X, list.Y, 0, list.Count() - 1);
+}
+
+void TForm1::Obrab1() {
+    BuildStage1(state_);
+    DrawStage("Series2", state_.Stages.Stage1, "Series21", "Points21");
+}
+
+void TForm1::Obrab2() {
+    BuildStage2(state_);
+    DrawStage("Series3", state_.Stages.Stage2, "Series31", "Points31");
+}
+
+void TForm1::Obrab3() {
+    BuildStage3(state_);
+    DrawStage("Series4", state_.Stages.Stage3, "Series41", "Points41");
+}
+
+void TForm1::Obrab4() {
+    BuildStage4(state_);
+    DrawStage("Series5", state_.Stages.Stage4, "Series51", "Points51");
+}
+
+void TForm1::ObrabNaklon() {
+    BuildSlope(state_);
+    DrawStage("Series16", state_.Stages.Slope, "N29", "N43");
+}
+
+void TForm1::OtsortVysota() {
+    ostrel::OtsortVysota(state_.Stages.Zones);
+    auto* list = findChild<QListWidget*>("ListBox1");
+    list->clear();
+    QStringList lines;
+    for (const std::string& line : ZoneListLines(state_.Stages.Zones, state_.Format))
+        lines << Q(line);
+    list->addItems(lines);
+}
+
+void TForm1::Button9Click() {
+    auto* button9 = findChild<QPushButton*>("Button9");
+    button9->setEnabled(false);
+    try {
+        AcceptPreliminarySettings(state_, findChild<QLineEdit*>("Edit2")->text().toStdString(),
+                                  findChild<QLineEdit*>("Edit3")->text().toStdString());
+    } catch (const CommandError& e) {
+        // Nothing was cleared yet: the user corrects the field and presses again.
+        button9->setEnabled(true);
+        ShowMessage(e.what());
+        return;
+    }
+    ApplyClearAll(ClearAll(state_, kClearForPreliminary));
+    try {
+        Obrab1();
+        Obrab2();
+        Obrab3();
+        Obrab4();
+        ObrabNaklon();
+        OtsortVysota();
+    } catch (const CommandError& e) {
+        ChartNamed("Chart1")->Redraw();
+        ShowMessage(e.what());
+        return;
+    }
+    ChartNamed("Chart1")->Redraw();
+    ShowMessage(PreliminaryDoneMessage(state_.HintMode));
+    findChild<QPushButton*>("Button13")->setEnabled(true);
+    findChild<QPushButton*>("BitBtn1")->setEnabled(true);
+}
+
+void TForm1::ListBox1Click() {
+    auto* list = findChild<QListWidget*>("ListBox1");
+    if (list->currentRow() < 0) return;
+    Series("Series14")->Clear();
+    Series("Series15")->Clear();
+    selectedZone_ = list->currentRow();
+    NextVysota();
+}
+
+void TForm1::NextVysota() {
+    findChild<QListWidget*>("ListBox1")->setCurrentRow(selectedZone_);
+    ZoneView view;
+    try {
+        view = ComputeZoneView(state_, selectedZone_);
+    } catch (const CommandError& e) {
+        ShowMessage(e.what());
+        return;
+    }
+    state_.FirstPeakHeight = view.height;
+    Series("Series14")
+        ->AppendPoints(state_.Points.PointX, state_.Points.PointY, view.firstPoint, view.lastPoint);
+    markerIndex_ = view.markerIndex;
+    Series("Series15")
+        ->AppendPoints(state_.Stages.Stage4.X, state_.Stages.Stage4.Y, view.firstStage4,
+                       view.lastStage4);
+    ChartNamed("Chart5")->Redraw();
+}
+
+void TForm1::Series15AfterDrawValues(QPainter& painter) {
+    ChartSeries* s14 = Series("Series14");
+    if (markerIndex_ < 0 || markerIndex_ >= s14->Count()) return;
+    Chart* chart = ChartNamed("Chart5");
+    const double x = chart->xAxis->coordToPixel(s14->X(markerIndex_));
+    const double y = chart->yAxis->coordToPixel(s14->Y(markerIndex_));
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::black);
+    const QPointF triangle[3] = {{x, y - 10}, {x + 7, y - 30}, {x - 7, y - 30}};
+    painter.drawPolygon(triangle, 3);
+}
+
+void TForm1::BitBtn1Click() {
+    auto* list = findChild<QListWidget*>("ListBox1");
+    QListWidgetItem* item = list->currentItem();
+    if (!item || !item->isSelected()) return;
+    try {
+        findChild<QLineEdit*>("Edit4")->setText(
+            Q(HeightFromZoneLine(item->text().toStdString(), state_.Format)));
+    } catch (const CommandError& e) {
+        ShowMessage(e.what());
+    }
 }
 
 }  // namespace ostrel

@@ -49,6 +49,19 @@ class TForm1 : public QMainWindow {
     void N31Click();  // Хинты на CH и CF
     void N14Click();  // О программе...
 
+    // The preliminary processing and the zone browser.
+    void Button9Click();
+    void Obrab1();
+    void Obrab2();
+    void Obrab3();
+    void Obrab4();
+    void ObrabNaklon();
+    void OtsortVysota();
+    void ListBox1Click();
+    void NextVysota();
+    void BitBtn1Click();
+    int32_t MarkerIndex() const { return markerIndex_; }
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -75,6 +88,9 @@ class TForm1 : public QMainWindow {
     void AddSwitch(QMenu* menu, const QString& name, const QString& caption, bool visibleInMenu,
                    const QString& series, bool markers);
     QAction* Action(const QString& name) const;
+    void DrawStage(const char* series, const PointList& list, const char* lineToggle,
+                   const char* pointsToggle);
+    void Series15AfterDrawValues(QPainter& painter);
 
     ProgramState state_;
     std::unique_ptr<UiSeam> seam_;
@@ -85,6 +101,8 @@ class TForm1 : public QMainWindow {
     std::map<QString, Chart*> charts_;
     std::map<QString, ChartSeries*> series_;
     std::map<QString, QWidget*> pageByName_;
+    int32_t selectedZone_ = 0;
+    int32_t markerIndex_ = 0;
 };
 
 }  // namespace ostrel

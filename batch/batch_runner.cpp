@@ -4,6 +4,8 @@
 #include <map>
 #include <optional>
 
+#include "processing/preliminary.h"
+#include "processing/stage_builders.h"
 #include "state/clear_all.h"
 #include "state/errors.h"
 #include "state/program_state.h"
@@ -21,7 +23,8 @@ constexpr const char* kUsage =
     "Использование: ostrel-batch ПОДКОМАНДА ФАЙЛ [параметры]\n"
     "\n"
     "Подкоманды:\n"
-    "  points FILE [--out OUT]   спектр в виде файла \"Сохранить...\"\n"
+    "  points FILE [--out OUT]        спектр в виде файла \"Сохранить...\"\n"
+    "  zones FILE [--kolusred N]      строки списка \"Высоты зон пиков\"\n"
     "\n"
     "  --help      эта справка\n"
     "  --version   версия программы\n";
@@ -73,6 +76,28 @@ int RunPoints(const Invocation& inv, std::ostream& out) {
     return 0;
 }
 
+// The window's "Предварительная" after the load, with KolUsred from --kolusred (150 by default).
+void RunPreliminary(ProgramState& state, const Invocation& inv) {
+    AcceptPreliminarySettings(state, inv.Option("--kolusred").value_or("150"), KrivoMnText(state));
+    ClearAll(state, kClearForPreliminary);
+    BuildStage1(state);
+    BuildStage2(state);
+    BuildStage3(state);
+    BuildStage4(state);
+    BuildSlope(state);
+    OtsortVysota(state.Stages.Zones);
+}
+
+int RunZones(const Invocation& inv, std::ostream& out) {
+    ProgramState state;
+    state.Format.SetSeparator('.');
+    OpenSpectrum(state, inv.file);
+    RunPreliminary(state, inv);
+    for (const std::string& line : ZoneListLines(state.Stages.Zones, state.Format))
+        out << line << "\n";
+    return 0;
+}
+
 struct Subcommand {
     std::vector<std::string> options;
     std::function<int(const Invocation&, std::ostream&)> run;
@@ -81,6 +106,7 @@ struct Subcommand {
 const std::map<std::string, Subcommand>& Subcommands() {
     static const std::map<std::string, Subcommand> table = {
         {"points", {{"--out"}, RunPoints}},
+        {"zones", {{"--kolusred"}, RunZones}},
     };
     return table;
 }

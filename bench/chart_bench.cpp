@@ -2,6 +2,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
 #include <filesystem>
 
 #include "app/main_window.h"
@@ -34,6 +36,53 @@ void BM_ReplotChart1Million(benchmark::State& st) {
     st.counters["points"] = window.Series("Series1")->Count();
 }
 BENCHMARK(BM_ReplotChart1Million)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+// Answers every message silently.
+class SilentSeam : public UiSeam {
+  public:
+    void ShowMessage(const std::string&) override {}
+    std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return {}; }
+};
+
+struct ProcessedWindow {
+    TForm1 window{std::make_unique<SilentSeam>(), QStringLiteral("/tmp/")};
+    ProcessedWindow() {
+        auto path = (std::filesystem::temp_directory_path() / "ostrel-bench-win-1M.txt").string();
+        WriteFileReplacing(path, BenchSpectrumText());
+        window.State().HintMode = false;
+        window.resize(1288, 1004);
+        window.show();
+        window.OpenSpectrumFile(path);
+    }
+};
+
+void BM_PreliminaryProcessingCommand(benchmark::State& st) {
+    ProcessedWindow w;
+    auto* button9 = w.window.findChild<QPushButton*>(QStringLiteral("Button9"));
+    for (auto _ : st) {
+        button9->setEnabled(true);
+        w.window.Button9Click();
+        QApplication::processEvents();  // the queued replots
+    }
+    st.counters["zones"] = w.window.State().Stages.Zones.ZoneCount();
+}
+BENCHMARK(BM_PreliminaryProcessingCommand)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ZoneClickRedrawsChart5(benchmark::State& st) {
+    ProcessedWindow w;
+    w.window.Button9Click();
+    auto* list = w.window.findChild<QListWidget*>(QStringLiteral("ListBox1"));
+    auto* chart5 = w.window.ChartNamed(QStringLiteral("Chart5"));
+    int row = 0;
+    for (auto _ : st) {
+        list->setCurrentRow(row);
+        w.window.ListBox1Click();
+        chart5->replot(QCustomPlot::rpImmediateRefresh);
+        row = (row + 997) % list->count();
+    }
+}
+BENCHMARK(BM_ZoneClickRedrawsChart5)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace ostrel::bench

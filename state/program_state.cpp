@@ -19,6 +19,8 @@ void AcceptLoadedSpectrum(ProgramState& state, LoadedSpectrum&& loaded) {
     state.Points.PointX = std::move(loaded.x);
     state.Points.PointY = std::move(loaded.y);
     state.MaxYDecimals = loaded.maxYDecimals;
+    // A height chosen for an earlier spectrum must not filter this one.
+    state.FirstPeakHeight = 0;
 }
 
 OpenSpectrumResult OpenSpectrum(ProgramState& state, const std::string& path) {

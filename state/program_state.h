@@ -70,7 +70,8 @@ std::string KrivoMnText(const ProgramState& state);
 OpenSpectrumResult OpenSpectrum(ProgramState& state, const std::string& path);
 
 // Makes a successfully read spectrum the open one: the title (when the file had one), the
-// decimal separator ".", the points and MaxYDecimals. The caller runs ClearAll(0) first.
+// decimal separator ".", the points and MaxYDecimals; FirstPeakHeight starts again from 0. The
+// caller runs ClearAll(0) first.
 void AcceptLoadedSpectrum(ProgramState& state, LoadedSpectrum&& loaded);
 
 }  // namespace ostrel

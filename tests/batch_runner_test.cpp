@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "state/cp1251.h"
@@ -46,6 +47,26 @@ TEST(BatchPointsTest, ReadsTheExampleSpectrum) {
     EXPECT_EQ(CountLines(r.out), 3204);
     EXPECT_EQ(r.out.substr(0, 3), "\" h");
     EXPECT_NE(r.out.find("\n26.90000     78200\n"), std::string::npos);
+}
+
+TEST(BatchZonesTest, ListsTheZoneHeightsLowestFirst) {
+    BatchRun r = Batch({"zones", std::string(OSTREL_EXAMPLES_DIR) + "/small_hydrocarbon.txt",
+                        "--kolusred", "150"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<long> heights;
+    std::istringstream lines(r.out);
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_NE(line.find(",   "), std::string::npos) << line;
+        heights.push_back(std::stol(line));
+    }
+    ASSERT_GE(heights.size(), 4u);
+    EXPECT_TRUE(std::is_sorted(heights.begin(), heights.end()));
+    EXPECT_EQ(Batch({"zones", std::string(OSTREL_EXAMPLES_DIR) + "/small_hydrocarbon.txt"}).out,
+              r.out);  // 150 is the default
+    EXPECT_EQ(Batch({"zones", std::string(OSTREL_EXAMPLES_DIR) + "/small_hydrocarbon.txt",
+                     "--kolusred", "x"})
+                  .status,
+              1);
 }
 
 TEST(BatchPointsTest, ErrorsAndUsage) {

@@ -209,6 +209,62 @@ TEST_F(WindowTest, HiddenSelfCheckButtons) {
     EXPECT_EQ(seam.messages[1], "Dopolnenie = -8");
 }
 
+class PreliminaryWindowTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window->State().HintMode = false;
+        Open(std::string(OSTREL_EXAMPLES_DIR) + "/small_hydrocarbon.txt");
+        seam.messages.clear();
+    }
+};
+
+TEST_F(PreliminaryWindowTest, PreliminaryProcessingListsZonesAndSetsTheButtons) {
+    W<QPushButton>("Button9")->click();
+    ASSERT_EQ(seam.messages, std::vector<std::string>{"Пересчёт произведён"});
+    EXPECT_FALSE(W<QPushButton>("Button9")->isEnabled());
+    EXPECT_TRUE(W<QPushButton>("Button13")->isEnabled());
+    EXPECT_TRUE(W<QPushButton>("BitBtn1")->isEnabled());
+    auto* list = W<QListWidget>("ListBox1");
+    const auto& zones = window->State().Stages.Zones;
+    EXPECT_EQ(list->count(), zones.ZoneCount() - 1);
+    EXPECT_EQ(window->Series("Series2")->Count(), window->State().Points.PointCount());
+    EXPECT_FALSE(window->Series("Series2")->IsVisible());  // the stage switches are unticked
+    EXPECT_EQ(window->Series("Series16")->Count(), window->State().Stages.Slope.Count());
+
+    list->setCurrentRow(0);
+    window->ListBox1Click();
+    EXPECT_EQ(window->State().FirstPeakHeight, zones.ZoneHeight[0]);
+    EXPECT_EQ(window->Series("Series14")->Count(), 121);
+    EXPECT_EQ(window->MarkerIndex(), 60);
+    EXPECT_TRUE(W<QLineEdit>("Edit4")->text().isEmpty());  // the click does not fill the field
+    W<QPushButton>("BitBtn1")->click();
+    EXPECT_EQ(W<QLineEdit>("Edit4")->text(), QString::number(zones.ZoneHeight[0]));
+}
+
+TEST_F(PreliminaryWindowTest, AnInvalidSettingLeavesTheButtonToPressAgain) {
+    W<QLineEdit>("Edit2")->setText("15x");
+    W<QPushButton>("Button9")->click();
+    ASSERT_EQ(seam.messages.size(), 1u);
+    EXPECT_NE(seam.messages[0].find("\"15x\""), std::string::npos);
+    EXPECT_TRUE(W<QPushButton>("Button9")->isEnabled());
+    EXPECT_EQ(window->Series("Series1")->Count(), window->State().Points.PointCount());
+    W<QLineEdit>("Edit2")->setText("10");
+    W<QPushButton>("Button9")->click();
+    EXPECT_EQ(window->State().KolUsred, 10);
+    EXPECT_EQ(seam.messages.back(), "Пересчёт произведён");
+}
+
+TEST_F(PreliminaryWindowTest, AFailedBuilderStopsWithAMessage) {
+    window->State().FirstPeakHeight = 1 << 30;  // above every zone: the slope cannot be built
+    W<QPushButton>("Button9")->click();
+    ASSERT_EQ(seam.messages.size(), 1u);
+    EXPECT_NE(seam.messages[0], "Пересчёт произведён");
+    EXPECT_EQ(W<QListWidget>("ListBox1")->count(), 0);
+    EXPECT_FALSE(W<QPushButton>("Button13")->isEnabled());
+    EXPECT_GT(window->Series("Series5")->Count(), 0);  // stages built before stay drawn
+}
+
 }  // namespace
 }  // namespace ostrel
 
