@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QHostInfo>
@@ -20,10 +22,12 @@
 #include <QVBoxLayout>
 
 #include "app/about_box.h"
+#include "app/my_thread.h"
 #include "app/progress_window.h"
 #include "fitting/matrix_self_test.h"
 #include "processing/preliminary.h"
 #include "processing/stage_builders.h"
+#include "results/results_assembly.h"
 #include "state/clear_all.h"
 #include "state/errors.h"
 #include "state/messages.h"
@@ -109,7 +113,11 @@ TForm1::TForm1(std::unique_ptr<UiSeam> seam, QString programFolder, QWidget* par
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // A pass still running reports to this window: serve its calls until it has ended.
+    if (worker_)
+        while (!worker_->wait(10)) QCoreApplication::processEvents();
+}
 
 ChartSeries* TForm1::Series(const QString& name) const {
     auto it = series_.find(name);
@@ -231,6 +239,8 @@ void TForm1::BuildSettingsPage(QWidget* page) {
             [this] { BitBtn1Click(); });
     connect(findChild<QListWidget*>("ListBox1"), &QListWidget::itemClicked, this,
             [this] { ListBox1Click(); });
+    connect(findChild<QPushButton*>("Button13"), &QPushButton::clicked, this,
+            [this] { Button13Click(); });
 }
 
 void TForm1::BuildCalibrationMassesPage(QWidget* page) {
@@ -318,6 +328,12 @@ void TForm1::BuildSinglePeakPage(QWidget* page) {
     MakeList(page, "ListBox8", {24, 104, 169, 793});
     MakeLabel(page, "Label15", "Параметры для каждой итерации", 208, 80);
     MakeList(page, "ListBox9", {208, 104, 441, 793});
+    connect(findChild<QListWidget*>("ListBox8"), &QListWidget::itemClicked, this,
+            [this] { ListBox8Click(); });
+    connect(findChild<QPushButton*>("Button16"), &QPushButton::clicked, this,
+            [this] { Button16Click(); });
+    connect(findChild<QPushButton*>("Button17"), &QPushButton::clicked, this,
+            [this] { Button17Click(); });
 }
 
 void TForm1::BuildTestingPage(QWidget* page) {
@@ -469,8 +485,7 @@ void TForm1::FormCreate() {
     state_.KrivoMn = kDefaultKrivoMn;
     findChild<QLineEdit*>("Edit2")->setText(Q(KolUsredText(state_)));
     findChild<QLineEdit*>("Edit3")->setText(Q(KrivoMnText(state_)));
-    state_.Grid.GridColumn = 0;
-    for (const std::string& header : GridHeaders()) GridPutText(state_.Grid, header, 0);
+    WriteGridHeaders(state_.Grid);
     ShowGrid();
     pages_->setCurrentIndex(0);
     findChild<QListWidget*>("ListBox1")->setToolTip(Q(ZoneListTooltip()).replace('\r', '\n'));
@@ -755,6 +770,187 @@ void TForm1::BitBtn1Click() {
     try {
         findChild<QLineEdit*>("Edit4")->setText(
             Q(HeightFromZoneLine(item->text().toStdString(), state_.Format)));
+    } catch (const CommandError& e) {
+        ShowMessage(e.what());
+    }
+}
+
+void TForm1::RefuseCommandsDuringPass(bool refuse) {
+    if (refuse) {
+        refused_.clear();
+        for (const char* name :
+             {"N2", "N42", "QuickFolder1", "QuickFolder2", "QuickFolder3", "QuickFolder4", "CTemp1",
+              "HTML1", "HTML2", "TXT1", "XLS1", "TXT2"}) {
+            QAction* a = Action(name);
+            refused_.emplace_back(a, a->isEnabled());
+            a->setEnabled(false);
+        }
+        for (const char* name :
+             {"Button9", "Button13", "Button16", "Button17", "Button1", "Button2", "Button3",
+              "Button8", "Button14", "Button15", "Button6", "Button4", "Button5", "ListBox8"}) {
+            QWidget* w = findChild<QWidget*>(name);
+            refused_.emplace_back(w, w->isEnabled());
+            w->setEnabled(false);
+        }
+        return;
+    }
+    for (auto& [object, enabled] : refused_) {
+        if (auto* a = qobject_cast<QAction*>(object))
+            a->setEnabled(enabled);
+        else
+            static_cast<QWidget*>(object)->setEnabled(enabled);
+    }
+    refused_.clear();
+}
+
+void TForm1::Button13Click() {
+    if (worker_) return;
+    const std::string text = findChild<QLineEdit*>("Edit4")->text().toStdString();
+    if (!IsDigitsOnly(text)) {
+        ShowMessage(kInvalidHeightMessage);
+        return;
+    }
+    auto* button13 = findChild<QPushButton*>("Button13");
+    button13->setEnabled(false);
+    try {
+        state_.FirstPeakHeight = ParseFirstPeakHeight(text);
+    } catch (const CommandError& e) {
+        button13->setEnabled(true);  // another height can be tried at once
+        ShowMessage(e.what());
+        return;
+    }
+    ApplyClearAll(ClearAll(state_, kClearForLastPass));
+    try {
+        ObrabNaklon();
+    } catch (const CommandError&) {
+        button13->setEnabled(true);
+        ShowMessage("Высота " + text +
+                    " больше высоты любой зоны: не осталось ни одного пика. Выберите меньшую "
+                    "высоту.");
+        return;
+    }
+    ChartNamed("Chart1")->Redraw();
+    startTick_ = TickCount();
+    StartLastPass();
+}
+
+void TForm1::StartLastPass() {
+    form5_->Start(PeakCountOfSlope(state_.Stages.Slope));
+    RefuseCommandsDuringPass(true);
+    MyThread::Reports reports;
+    reports.reportPeak = [this](int32_t k, const CurrentPeak& cur) { ReportPeak(k, cur); };
+    reports.problemLines = [this](const std::vector<std::string>& lines) {
+        auto* list = findChild<QListWidget*>("ListBox3");
+        for (const std::string& line : lines) list->addItem(Q(line));
+    };
+    reports.hideProgress = [this] { form5_->Finish(); };
+    worker_ = std::make_unique<MyThread>(state_.Points, state_.Stages.Stage1, state_.Stages.Slope,
+                                         state_.Format, this, std::move(reports));
+    // Attached before the start, so that it runs for every pass, also one without peaks.
+    connect(
+        worker_.get(), &QThread::finished, this, [this] { Obrab5(); }, Qt::QueuedConnection);
+    worker_->start(QThread::LowestPriority);
+}
+
+void TForm1::ReportPeak(int32_t peakIndex, const CurrentPeak& cur) {
+    form5_->Step();
+    auto* list = findChild<QListWidget*>("ListBox4");
+    for (const std::string& line : PeakReportLines(peakIndex + 1, cur, state_.Format))
+        list->addItem(Q(line));
+}
+
+void TForm1::FillListMass() {
+    auto* list5 = findChild<QListWidget*>("ListBox5");
+    auto* list8 = findChild<QListWidget*>("ListBox8");
+    list5->clear();
+    list8->clear();
+    QStringList lines;
+    for (const std::string& line : MassListLines(state_.Peaks, state_.Format)) lines << Q(line);
+    list5->addItems(lines);
+    list8->addItems(lines);
+    findChild<QPushButton*>("Button16")->setEnabled(true);
+}
+
+void TForm1::Obrab5() {
+    if (!worker_) return;
+    worker_->wait();
+    state_.Peaks = std::move(worker_->Tables());
+    const PeakFitState& fit = worker_->Fit();
+    windowFit_.Cur.FitPeakNumber = fit.Cur.FitPeakNumber;
+    const std::string failure = worker_->Failure();
+    const int32_t peakNumber = fit.Cur.FitPeakNumber;
+    const int32_t problems = fit.ProblemPeakCount;
+    worker_.reset();
+    form5_->Finish();
+    RefuseCommandsDuringPass(false);
+
+    findChild<QLabel*>("Label2")->setText(QString::number(ElapsedTicks(startTick_, TickCount())));
+    findChild<QLabel*>("Label11")->setText(QString::number(peakNumber));
+    findChild<QLabel*>("Label4")->setText(QString::number(problems));
+    for (QLabel* label : {findChild<QLabel*>("Label2"), findChild<QLabel*>("Label11"),
+                          findChild<QLabel*>("Label4")})
+        label->adjustSize();
+
+    ChartSeries* s6 = Series("Series6");
+    s6->SetMarkersVisible(Action("Points61")->isChecked());
+    s6->SetVisible(Action("Series61")->isChecked());
+    const CurvePoints curves = FittedCurves(state_.Peaks);
+    s6->AppendPoints(curves.x, curves.y, 0, static_cast<int>(curves.x.size()) - 1);
+    ChartNamed("Chart1")->replot(QCustomPlot::rpQueuedReplot);
+
+    WriteResultRows(state_.Grid, state_.Peaks, state_.Format);
+    ShowGrid();
+    const QFontMetrics metrics(grid_->font());
+    const std::vector<int> widths = AutoSizeGridColumns(
+        state_.Grid, [&](const std::string& t) { return metrics.horizontalAdvance(Q(t)); });
+    for (int c = 0; c < static_cast<int>(widths.size()); ++c) grid_->setColumnWidth(c, widths[c]);
+
+    FillListMass();
+    // The reference tables and theory charts are filled here once they exist.
+
+    if (!failure.empty()) ShowMessage(failure);
+    if (state_.HintMode) ShowMessage(LastPassDoneMessage());
+    for (const char* name : {"Button1", "Button2", "Button3", "Button8", "Button14", "Button15",
+                             "Button16", "Button17"})
+        findChild<QPushButton*>(name)->setEnabled(true);
+}
+
+void TForm1::ListBox8Click() {
+    findChild<QPushButton*>("Button16")->setEnabled(true);
+    findChild<QPushButton*>("Button17")->setEnabled(false);
+}
+
+void TForm1::Button16Click() {
+    auto* list8 = findChild<QListWidget*>("ListBox8");
+    QListWidgetItem* item = list8->currentItem();
+    if (worker_ || !item || !item->isSelected()) return;
+    auto* list9 = findChild<QListWidget*>("ListBox9");
+    list9->clear();
+    FitLog log;
+    try {
+        singlePeak_ =
+            ProcessOnePeak(state_.Points, state_.Stages.Stage1, state_.Stages.Slope, state_.Peaks,
+                           list8->currentRow(), windowFit_, state_.Format, log);
+    } catch (const CommandError& e) {
+        ShowMessage(e.what());
+        return;
+    }
+    QStringList lines;
+    for (const std::string& line : log.iterations) lines << Q(line);
+    list9->addItems(lines);
+    auto* list3 = findChild<QListWidget*>("ListBox3");
+    for (const std::string& line : log.problems) list3->addItem(Q(line));
+    findChild<QPushButton*>("Button16")->setEnabled(false);
+    findChild<QPushButton*>("Button17")->setEnabled(true);
+}
+
+void TForm1::Button17Click() {
+    const auto path = seam_->AskSaveFile({kSavePeakTitle, state_.DialogFolder, kTextFileFilter,
+                                          PeakFileName(singlePeak_.SinglePeakMass)});
+    if (!path) return;
+    try {
+        WriteOtdelPik(*path, singlePeak_.SinglePeakMass, singlePeak_.SinglePeakLeftIndex,
+                      singlePeak_.SinglePeakRightIndex, state_.Points, state_.Format);
     } catch (const CommandError& e) {
         ShowMessage(e.what());
     }

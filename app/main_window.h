@@ -8,6 +8,8 @@
 
 #include "app/chart.h"
 #include "app/ui_seam.h"
+#include "fitting/peak_fit.h"
+#include "processing/last_pass.h"
 #include "state/program_state.h"
 
 class QAction;
@@ -22,6 +24,7 @@ class QMenu;
 namespace ostrel {
 
 class TForm5;
+class MyThread;
 
 class TForm1 : public QMainWindow {
   public:
@@ -62,6 +65,18 @@ class TForm1 : public QMainWindow {
     void BitBtn1Click();
     int32_t MarkerIndex() const { return markerIndex_; }
 
+    // The last processing pass and the single-peak page.
+    void Button13Click();
+    void StartLastPass();
+    void ReportPeak(int32_t peakIndex, const CurrentPeak& cur);
+    void Obrab5();
+    void FillListMass();
+    void ListBox8Click();
+    void Button16Click();
+    void Button17Click();
+    bool LastPassRunning() const { return worker_ != nullptr; }
+    const SinglePeakResult& SinglePeak() const { return singlePeak_; }
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -91,6 +106,9 @@ class TForm1 : public QMainWindow {
     void DrawStage(const char* series, const PointList& list, const char* lineToggle,
                    const char* pointsToggle);
     void Series15AfterDrawValues(QPainter& painter);
+    // While the worker runs, every command that changes what it reads or reads what it writes
+    // is disabled; afterwards each gets back the state it had.
+    void RefuseCommandsDuringPass(bool refuse);
 
     ProgramState state_;
     std::unique_ptr<UiSeam> seam_;
@@ -103,6 +121,11 @@ class TForm1 : public QMainWindow {
     std::map<QString, QWidget*> pageByName_;
     int32_t selectedZone_ = 0;
     int32_t markerIndex_ = 0;
+    std::unique_ptr<MyThread> worker_;
+    uint32_t startTick_ = 0;
+    PeakFitState windowFit_;  // the single-peak command's own fit context
+    SinglePeakResult singlePeak_;
+    std::vector<std::pair<QObject*, bool>> refused_;
 };
 
 }  // namespace ostrel

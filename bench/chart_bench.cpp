@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <filesystem>
@@ -83,6 +84,27 @@ void BM_ZoneClickRedrawsChart5(benchmark::State& st) {
     }
 }
 BENCHMARK(BM_ZoneClickRedrawsChart5)->Unit(benchmark::kMillisecond);
+
+// The whole last pass through the window: the worker, the per-peak reports and Obrab5.
+void BM_LastPassCommand(benchmark::State& st) {
+    ProcessedWindow w;
+    auto* button9 = w.window.findChild<QPushButton*>(QStringLiteral("Button9"));
+    auto* button13 = w.window.findChild<QPushButton*>(QStringLiteral("Button13"));
+    for (auto _ : st) {
+        st.PauseTiming();
+        button9->setEnabled(true);
+        w.window.Button9Click();
+        w.window.findChild<QLineEdit*>(QStringLiteral("Edit4"))->setText(QStringLiteral("50000"));
+        st.ResumeTiming();
+        button13->click();
+        while (w.window.LastPassRunning()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    const int peaks = w.window.State().Peaks.PeakCount();
+    st.counters["peaks"] = peaks;
+    st.counters["time_per_peak"] = benchmark::Counter(
+        double(st.iterations()) * peaks, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_LastPassCommand)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
 }  // namespace
 }  // namespace ostrel::bench

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "state/results_grid.h"
+
 namespace ostrel {
 
 std::string JoinMessageLines(const std::vector<std::string>& lines) {
@@ -15,16 +17,21 @@ std::string JoinMessageLines(const std::vector<std::string>& lines) {
 }
 
 std::string LoadHintMessage() {
-    return JoinMessageLines({"Перейдите на вкладку \"Настройка\"", "",
-                             "Задайте значение для KolUsred (кол-во усреднений):",
-                             "для одиночных пиков => 150", "для двойных пиков => 10", "",
-                             "и нажмите на кнопку \"Предварительная\"", ""});
+    return JoinMessageLines(
+        {"Перейдите на вкладку \"Настройка\"", "",
+         "Задайте значение для KolUsred (кол-во усреднений):", "для одиночных пиков => 150",
+         "для двойных пиков => 10", "", "и нажмите на кнопку \"Предварительная\"", ""});
 }
 
 const std::vector<std::string>& GridHeaders() {
     static const std::vector<std::string> headers = {
         "M", "Масса", "Ошибка", "Me", "DMe", "R", "dR", "A", "B", "Std Err", "Iter", "Kol"};
     return headers;
+}
+
+void WriteGridHeaders(ResultsGrid& grid) {
+    grid.GridColumn = 0;
+    for (const std::string& header : GridHeaders()) GridPutText(grid, header, 0);
 }
 
 std::string ZoneListTooltip() {

@@ -16,6 +16,10 @@ std::string LoadHintMessage();
 // The results grid's header row.
 const std::vector<std::string>& GridHeaders();
 
+class ResultsGrid;
+// Writes the header row (row 0) of the results grid.
+void WriteGridHeaders(ResultsGrid& grid);
+
 // "первое число - высота зоны пика" CR "второе число - центр зоны".
 std::string ZoneListTooltip();
 

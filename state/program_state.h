@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "processing/last_pass.h"
 #include "processing/point_list.h"
 #include "state/clear_all.h"
 #include "state/number_format.h"
@@ -55,6 +56,7 @@ struct ProgramState {
 
     // Derived data.
     ProcessingStages Stages;
+    PeakTables Peaks;  // written by the last pass, read after it has ended
     ResultsGrid Grid;
     std::array<int32_t, 3> CHGroupCount{};
     int32_t CalibCount = 0;

@@ -69,6 +69,28 @@ TEST(BatchZonesTest, ListsTheZoneHeightsLowestFirst) {
               1);
 }
 
+TEST(BatchPeaksTest, PrintsTheResultsTableAndTheSinglePeakFit) {
+    const std::string file = std::string(OSTREL_EXAMPLES_DIR) + "/pftba_R3000.txt";
+    BatchRun r = Batch({"peaks", file, "--height", "1000000"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+              "M\tМасса\tОшибка\tMe\tDMe\tR\tdR\tA\tB\tStd Err\tIter\tKol");
+    const int rows = CountLines(r.out) - 1;
+    EXPECT_GE(rows, 15);  // the fifteen main ions at least
+    EXPECT_EQ(r.err.rfind("peaks " + std::to_string(rows) + ", problem ", 0), 0u) << r.err;
+    EXPECT_NE(r.out.find("\n69\t68.99"), std::string::npos);  // CF3+ at 68.9979 measured
+
+    BatchRun fit = Batch({"fit", file, "--height", "1000000", "--peak", "1"});
+    ASSERT_EQ(fit.status, 0) << fit.err;
+    EXPECT_EQ(fit.out.rfind("Итерация № 1\n", 0), 0u);
+    EXPECT_NE(fit.out.find("\nnominal mass 69\n"), std::string::npos);
+
+    EXPECT_EQ(Batch({"peaks", file, "--height", "-5"}).status, 1);
+    EXPECT_EQ(Batch({"peaks", file, "--height", "-5"}).err, "Недопустимое значение высоты.\n");
+    EXPECT_EQ(Batch({"peaks", file}).status, 2);
+    EXPECT_EQ(Batch({"fit", file, "--height", "1000000", "--peak", "999"}).status, 1);
+}
+
 TEST(BatchPointsTest, ErrorsAndUsage) {
     TempDir dir;
     const std::string bad = dir.Write("bad.txt", "1 2\r\nx\r\n3 4\r\n");

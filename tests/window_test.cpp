@@ -13,6 +13,7 @@
 
 #include "app/main_window.h"
 #include "app/progress_window.h"
+#include "processing/last_pass.h"
 #include "scripted_seam.h"
 #include "state/cp1251.h"
 #include "temp_dir.h"
@@ -263,6 +264,109 @@ TEST_F(PreliminaryWindowTest, AFailedBuilderStopsWithAMessage) {
     EXPECT_EQ(W<QListWidget>("ListBox1")->count(), 0);
     EXPECT_FALSE(W<QPushButton>("Button13")->isEnabled());
     EXPECT_GT(window->Series("Series5")->Count(), 0);  // stages built before stay drawn
+}
+
+class LastPassWindowTest : public PreliminaryWindowTest {
+  protected:
+    void SetUp() override {
+        PreliminaryWindowTest::SetUp();
+        W<QPushButton>("Button9")->click();
+        seam.messages.clear();
+    }
+    void WaitForThePass() {
+        for (int i = 0; i < 2000 && window->LastPassRunning(); ++i) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        ASSERT_FALSE(window->LastPassRunning());
+    }
+};
+
+TEST_F(LastPassWindowTest, RefusedHeightsLeaveTheButtonEnabled) {
+    for (const char* bad : {"12a", "-5", "", " 7"}) {
+        W<QLineEdit>("Edit4")->setText(bad);
+        W<QPushButton>("Button13")->click();
+        EXPECT_EQ(seam.messages.back(), "Недопустимое значение высоты.") << bad;
+        EXPECT_TRUE(W<QPushButton>("Button13")->isEnabled());
+    }
+    W<QLineEdit>("Edit4")->setText("2147483648");
+    W<QPushButton>("Button13")->click();
+    EXPECT_TRUE(W<QPushButton>("Button13")->isEnabled());
+    W<QLineEdit>("Edit4")->setText("2000000000");  // above every zone
+    W<QPushButton>("Button13")->click();
+    EXPECT_NE(seam.messages.back().find("2000000000"), std::string::npos);
+    EXPECT_TRUE(W<QPushButton>("Button13")->isEnabled());
+    EXPECT_FALSE(window->LastPassRunning());
+}
+
+TEST_F(LastPassWindowTest, APassRunsOnTheWorkerAndFillsTheResults) {
+    W<QLineEdit>("Edit4")->setText("1000000");
+    W<QPushButton>("Button13")->click();
+    ASSERT_TRUE(window->LastPassRunning());
+    EXPECT_TRUE(window->ProgressWindow()->isVisible());
+    for (const char* refused : {"N2", "N42", "CTemp1", "HTML1"})
+        EXPECT_FALSE(W<QAction>(refused)->isEnabled()) << refused;
+    for (const char* refused : {"Button9", "Button13", "Button16", "Button15"})
+        EXPECT_FALSE(W<QPushButton>(refused)->isEnabled()) << refused;
+    EXPECT_TRUE(W<QAction>("N11")->isEnabled());  // the view stays usable
+    WaitForThePass();
+
+    const PeakTables& peaks = window->State().Peaks;
+    ASSERT_GE(peaks.PeakCount(), 2);
+    EXPECT_FALSE(window->ProgressWindow()->isVisible());
+    EXPECT_EQ(W<QListWidget>("ListBox4")->count(), 6 * peaks.PeakCount());
+    EXPECT_EQ(W<QListWidget>("ListBox4")->item(0)->text().left(9), "1, Fon = ");
+    EXPECT_EQ(W<QTableWidget>("StringGrid1")->rowCount(), peaks.PeakCount());
+    EXPECT_EQ(W<QTableWidget>("StringGrid1")->item(0, 4)->text(), "");
+    EXPECT_EQ(W<QListWidget>("ListBox5")->count(), peaks.PeakCount());
+    EXPECT_EQ(W<QLabel>("Label11")->text(), QString::number(peaks.PeakCount()));
+    EXPECT_GT(window->Series("Series6")->Count(), 0);
+    EXPECT_TRUE(seam.messages.empty());  // hints are off
+    for (const char* on : {"Button1", "Button2", "Button3", "Button8", "Button14", "Button15",
+                           "Button16", "Button17"})
+        EXPECT_TRUE(W<QPushButton>(on)->isEnabled()) << on;
+    // Both keep the state they had before the pass: one preliminary and one last pass a load.
+    EXPECT_FALSE(W<QPushButton>("Button9")->isEnabled());
+    EXPECT_FALSE(W<QPushButton>("Button13")->isEnabled());
+    EXPECT_TRUE(W<QAction>("N2")->isEnabled());
+}
+
+TEST_F(LastPassWindowTest, SinglePeakProcessingAndSaving) {
+    W<QLineEdit>("Edit4")->setText("1000000");
+    W<QPushButton>("Button13")->click();
+    WaitForThePass();
+    auto* list8 = W<QListWidget>("ListBox8");
+    list8->setCurrentRow(0);
+    window->ListBox8Click();
+    EXPECT_FALSE(W<QPushButton>("Button17")->isEnabled());
+    W<QPushButton>("Button16")->click();
+    const QStringList first = [&] {
+        QStringList l;
+        for (int i = 0; i < W<QListWidget>("ListBox9")->count(); ++i)
+            l << W<QListWidget>("ListBox9")->item(i)->text();
+        return l;
+    }();
+    ASSERT_FALSE(first.isEmpty());
+    EXPECT_EQ(first[0], "Итерация № 1");
+    EXPECT_FALSE(W<QPushButton>("Button16")->isEnabled());
+    EXPECT_TRUE(W<QPushButton>("Button17")->isEnabled());
+    const int32_t mass = window->SinglePeak().SinglePeakMass;
+    EXPECT_EQ(mass, NominalMass(window->State().Peaks.PeakM[0]));
+
+    window->ListBox8Click();
+    W<QPushButton>("Button16")->click();  // the same line again: the same lines
+    EXPECT_EQ(W<QListWidget>("ListBox9")->count(), first.size());
+    EXPECT_EQ(W<QListWidget>("ListBox9")->item(first.size() - 5)->text(), first[first.size() - 5]);
+
+    seam.answers.push_back(dir.File("peak.txt"));
+    W<QPushButton>("Button17")->click();
+    ASSERT_EQ(seam.saves.size(), 1u);
+    EXPECT_EQ(seam.saves[0].defaultName, std::to_string(mass) + "peak.txt");
+    EXPECT_EQ(seam.saves[0].title, "Сохранить отдельный пик");
+    const std::string saved = TempDir::Read(dir.File("peak.txt"));
+    std::string title = std::to_string(mass);
+    title.insert(title.begin(), '"');
+    title += " \xEF\xE8\xEA\"\r\n";  // " пик" in Windows-1251
+    EXPECT_EQ(saved.rfind(title, 0), 0u);
 }
 
 }  // namespace

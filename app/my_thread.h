@@ -1,0 +1,54 @@
+// MyThread: the worker of the last processing pass. It fits the peaks of its own copy of the
+// slope list in its own fit context; every report to the window is a blocking call on the
+// window's thread, so the window sees each peak in order while the worker waits.
+#pragma once
+
+#include <QThread>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "fitting/peak_fit.h"
+#include "processing/last_pass.h"
+#include "processing/point_list.h"
+#include "state/number_format.h"
+#include "state/spectrum.h"
+
+namespace ostrel {
+
+class MyThread : public QThread {
+  public:
+    struct Reports {
+        std::function<void(int32_t peakIndex, const CurrentPeak& cur)> reportPeak;
+        std::function<void(const std::vector<std::string>& lines)> problemLines;
+        std::function<void()> hideProgress;
+    };
+
+    // spectrum and stage1 must stay unchanged until the thread has finished; the window refuses
+    // every command that would change them meanwhile.
+    MyThread(const Spectrum& spectrum, const PointList& stage1, PointList slope,
+             NumberFormat format, QObject* window, Reports reports);
+
+    PeakTables& Tables() { return tables_; }
+    PeakFitState& Fit() { return fit_; }
+    const std::string& Failure() const { return failure_; }
+
+  protected:
+    void run() override;
+
+  private:
+    // Runs f on the window's thread and waits for it.
+    void OnWindowThread(const std::function<void()>& f);
+
+    const Spectrum& spectrum_;
+    const PointList& stage1_;
+    PointList slope_;
+    NumberFormat format_;
+    QObject* window_;
+    Reports reports_;
+    PeakTables tables_;
+    PeakFitState fit_;
+    std::string failure_;
+};
+
+}  // namespace ostrel

@@ -1,0 +1,92 @@
+// The last processing pass: the peaks of the slope list, each fitted in its spectrum window, and
+// the peak tables they fill. The window runs it on a worker thread; ostrel-batch runs it directly.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fitting/peak_fit.h"
+#include "processing/point_list.h"
+
+namespace ostrel {
+
+class NumberFormat;
+struct Spectrum;
+
+// One entry per fitted peak, in the order of the slope list (ascending x).
+struct PeakTables {
+    std::vector<double> PeakLeftX, PeakRightX, PeakM, PeakR, PeakV, PeakA, PeakStdErr, PeakIter,
+        PeakKol, PeakZoneIndex;
+    std::vector<std::array<double, 4>> PeakErr;
+    // The fit's own A and B, from which the fitted curve is drawn.
+    std::vector<double> FittedA, FittedB;
+
+    int32_t PeakCount() const { return static_cast<int32_t>(PeakM.size()); }
+};
+
+inline constexpr const char* kInvalidHeightMessage = "Недопустимое значение высоты.";
+
+// Not empty, and every character a digit.
+bool IsDigitsOnly(std::string_view text);
+
+// The height typed for "Последняя": digits only and within the 32-bit range; CommandError with
+// the message to show otherwise.
+int32_t ParseFirstPeakHeight(std::string_view text);
+
+// The first spectrum index whose x is at least x; the count when there is none.
+int32_t PointIndexAtOrAfter(std::span<const double> xs, double x);
+
+// The largest y of the window above 0 (0 when none exceeds it); index gets the first point that
+// carries it and is left alone when none does.
+double WindowMaximum(std::span<const double> ys, int32_t left, int32_t right, int32_t& index);
+// The smallest y of the window, starting from start.
+double WindowMinimum(std::span<const double> ys, int32_t left, int32_t right, double start);
+
+// 1 when the slope list starts with a maximum.
+int32_t SlopeOffset(const PointList& slope);
+// The number of (minimum, maximum, minimum) triples the pass will fit.
+int32_t PeakCountOfSlope(const PointList& slope);
+
+// Sets the window and extreme values of the peak whose left minimum is slope point j. A window
+// in which no y exceeds 0 takes its first point as the centre.
+void SetCurrentPeak(CurrentPeak& cur, const Spectrum& spectrum, const PointList& slope, int32_t j);
+
+// The six report lines of peak n (1-based).
+std::vector<std::string> PeakReportLines(int32_t n, const CurrentPeak& cur,
+                                         const NumberFormat& format);
+
+struct LastPassHooks {
+    // Run after each fit, before the peak is stored; the window shows the report there.
+    std::function<void(int32_t peakIndex, const CurrentPeak& cur)> reportPeak;
+    // The problem lines of a failed fit, in order.
+    std::function<void(const std::vector<std::string>& lines)> problemLines;
+};
+
+// Fits every peak of the slope list into the tables. The fit state is the caller's context
+// (ProblemPeakCount and FitPeakNumber start from 0). Returns an empty text, or the message of
+// what stopped the pass; the tables then hold the peaks stored so far, all of one length.
+std::string RunLastPass(const Spectrum& spectrum, const PointList& stage1, const PointList& slope,
+                        PeakFitState& fit, const NumberFormat& format, PeakTables& tables,
+                        const LastPassHooks& hooks);
+
+// The nominal mass: the integer part, plus one when the fraction is above 0.8.
+int32_t NominalMass(double mass);
+
+struct SinglePeakResult {
+    int32_t SinglePeakMass = 0;
+    int32_t SinglePeakLeftIndex = 0;
+    int32_t SinglePeakRightIndex = 0;
+};
+
+// Fits peak k of the last pass again with the iteration log on. Throws CommandError when k is
+// not a peak of the tables.
+SinglePeakResult ProcessOnePeak(const Spectrum& spectrum, const PointList& stage1,
+                                const PointList& slope, const PeakTables& tables, int32_t k,
+                                PeakFitState& fit, const NumberFormat& format, FitLog& log);
+
+}  // namespace ostrel
