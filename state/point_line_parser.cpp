@@ -31,29 +31,28 @@ bool ParsePointLine(std::string_view line, int32_t& maxYDecimals, PointLine& poi
     int state = 0;  // 0 before x, 1 in x, 2 between the fields, 3 in y (never left)
     int decimals = 0;
     bool afterPoint = false;
+    // Appends c to a field; a 22nd character is refused with the field's text.
+    auto put = [&](char* field, int& length, char c) {
+        if (length == kPointFieldLength) {
+            error.kind = PointLineError::Kind::FieldTooLong;
+            error.field.assign(field, length);
+            error.field += c;
+            return false;
+        }
+        field[length++] = c;
+        return true;
+    };
     for (char c : line) {
         if (IsNumberChar(c)) {
             if (state == 0) state = 1;
             if (state == 1) {
-                if (lengthX == kPointFieldLength) {
-                    error.kind = PointLineError::Kind::FieldTooLong;
-                    error.field.assign(fieldX, lengthX);
-                    error.field += c;
-                    return false;
-                }
-                fieldX[lengthX++] = c;
+                if (!put(fieldX, lengthX, c)) return false;
                 continue;
             }
             if (state == 2) state = 3;
             if (afterPoint) ++decimals;
             if (c == '.') afterPoint = true;
-            if (lengthY == kPointFieldLength) {
-                error.kind = PointLineError::Kind::FieldTooLong;
-                error.field.assign(fieldY, lengthY);
-                error.field += c;
-                return false;
-            }
-            fieldY[lengthY++] = c;
+            if (!put(fieldY, lengthY, c)) return false;
         } else if (state == 1) {
             state = 2;
         }

@@ -33,6 +33,18 @@ class StageBuildersTest : public ::testing::Test {
         BuildSlope(state);
     }
 
+    // Stage 1 and the averaged list equal 3 and KolUsred + 2 more single passes.
+    void ExpectStagesOfRepeatedSmoothPasses() {
+        BuildStage1(state);
+        BuildStage2(state);
+        PointList expected;
+        SmoothPass(PointsView(state.Points.PointX, state.Points.PointY), expected);
+        for (int i = 0; i < 2; ++i) SmoothPass(expected, expected);
+        EXPECT_EQ(state.Stages.Stage1.Y, expected.Y);
+        for (int i = 0; i < state.KolUsred + 2; ++i) SmoothPass(expected, expected);
+        EXPECT_EQ(state.Stages.Averaged.Y, expected.Y);
+    }
+
     bool XsComeFromTheSpectrum(const PointList& list) const {
         const auto& px = state.Points.PointX;
         return std::all_of(list.X.begin(), list.X.end(),
@@ -41,15 +53,9 @@ class StageBuildersTest : public ::testing::Test {
 };
 
 TEST_F(StageBuildersTest, Stage1IsThreePassesAndAveragedKolUsredPlusTwoMore) {
-    BuildStage1(state);
-    BuildStage2(state);
-    PointList expected;
-    SmoothPass(PointsView(state.Points.PointX, state.Points.PointY), expected);
-    for (int i = 0; i < 2; ++i) SmoothPass(expected, expected);
-    EXPECT_EQ(state.Stages.Stage1.Y, expected.Y);
-    for (int i = 0; i < state.KolUsred + 2; ++i) SmoothPass(expected, expected);
-    EXPECT_EQ(state.Stages.Averaged.Y, expected.Y);
+    ExpectStagesOfRepeatedSmoothPasses();
 
+    PointList expected;
     state.KolUsred = -5;  // no further pass after the first
     BuildStage2(state);
     SmoothPass(state.Stages.Stage1, expected);
@@ -59,14 +65,7 @@ TEST_F(StageBuildersTest, Stage1IsThreePassesAndAveragedKolUsredPlusTwoMore) {
 TEST_F(StageBuildersTest, LongSpectraSmoothedInTwoThreadsMatchOnePass) {
     state.Points = MakeSpectrum(20, 0.001, 250001, 40, {{100, 5000, 0.02}, {170, 900, 0.03}});
     state.KolUsred = 2;  // an odd number of passes after the first
-    BuildStage1(state);
-    BuildStage2(state);
-    PointList expected;
-    SmoothPass(PointsView(state.Points.PointX, state.Points.PointY), expected);
-    for (int i = 0; i < 2; ++i) SmoothPass(expected, expected);
-    EXPECT_EQ(state.Stages.Stage1.Y, expected.Y);
-    for (int i = 0; i < state.KolUsred + 2; ++i) SmoothPass(expected, expected);
-    EXPECT_EQ(state.Stages.Averaged.Y, expected.Y);
+    ExpectStagesOfRepeatedSmoothPasses();
 }
 
 TEST_F(StageBuildersTest, StagesAlternateAndKeepSpectrumXs) {
