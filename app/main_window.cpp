@@ -906,7 +906,10 @@ void TForm1::Obrab5() {
     for (int c = 0; c < static_cast<int>(widths.size()); ++c) grid_->setColumnWidth(c, widths[c]);
 
     FillListMass();
-    // The reference tables and theory charts are filled here once they exist.
+    StandartCH();
+    StandartCF();
+    CreateTeoriaCH();
+    CreateTeoriaCF();
 
     if (!failure.empty()) ShowMessage(failure);
     if (state_.HintMode) ShowMessage(LastPassDoneMessage());

@@ -71,6 +71,11 @@ class TForm1 : public QMainWindow {
     void ReportPeak(int32_t peakIndex, const CurrentPeak& cur);
     void Obrab5();
     void FillListMass();
+    // The reference tables and theory charts of the measured peaks; empty until those exist.
+    void StandartCH() {}
+    void StandartCF() {}
+    void CreateTeoriaCH() {}
+    void CreateTeoriaCF() {}
     void ListBox8Click();
     void Button16Click();
     void Button17Click();
