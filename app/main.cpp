@@ -1,8 +1,9 @@
 // ostrel: the window program. "ostrel FILE" opens FILE at start as "Открыть..." would;
-// "ostrel --screenshots DIR [FILE]" opens FILE, runs the preliminary processing, saves one
-// picture of every page into DIR and ends.
+// "ostrel --screenshots DIR [--height H] [FILE]" opens FILE, runs the preliminary processing
+// (and the last one with the height H), saves one picture of every page into DIR and ends.
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTabWidget>
 #include <QTimer>
@@ -69,9 +70,14 @@ int main(int argc, char** argv) {
     QStringList args = QApplication::arguments();
     args.removeFirst();
     QString screenshots;
+    QString height;
     if (args.size() >= 2 && args[0] == QStringLiteral("--screenshots")) {
         screenshots = args[1];
         args = args.mid(2);
+        if (args.size() >= 2 && args[0] == QStringLiteral("--height")) {
+            height = args[1];
+            args = args.mid(2);
+        }
     }
     std::unique_ptr<ostrel::UiSeam> seam;
     if (!screenshots.isEmpty()) seam = std::make_unique<StderrSeam>();
@@ -85,6 +91,11 @@ int main(int argc, char** argv) {
             zones && zones->count() > 0) {
             zones->setCurrentRow(0);
             window.ListBox1Click();
+        }
+        if (!height.isEmpty()) {
+            window.findChild<QLineEdit*>(QStringLiteral("Edit4"))->setText(height);
+            window.Button13Click();
+            while (window.LastPassRunning()) QApplication::processEvents(QEventLoop::AllEvents, 5);
         }
         QTimer::singleShot(300, [&] {
             SaveScreenshots(window, screenshots);

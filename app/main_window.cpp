@@ -338,15 +338,15 @@ void TForm1::BuildSinglePeakPage(QWidget* page) {
 
 void TForm1::BuildTestingPage(QWidget* page) {
     const char* value = "color: red; font-size: 19px;";
-    MakeLabel(page, "Label10", "Всего пиков =", 16, 16);
-    MakeLabel(page, "Label11", "-", 260, 12, value);
-    MakeLabel(page, "Label3", "Проблемных пиков =", 16, 44);
-    MakeLabel(page, "Label4", "-", 260, 40, value);
-    MakeLabel(page, "Label1", "Время вычислений (мс) =", 16, 72);
-    MakeLabel(page, "Label2", "-", 260, 68, value);
-    MakeLabel(page, "Label8", "Проблемные пики", 16, 80 + 4);
+    MakeLabel(page, "Label10", "Всего пиков =", 16, 8);
+    MakeLabel(page, "Label11", "-", 260, 4, value);
+    MakeLabel(page, "Label3", "Проблемных пиков =", 16, 32);
+    MakeLabel(page, "Label4", "-", 260, 28, value);
+    MakeLabel(page, "Label1", "Время вычислений (мс) =", 16, 56);
+    MakeLabel(page, "Label2", "-", 260, 52, value);
+    MakeLabel(page, "Label8", "Проблемные пики", 16, 82);
     MakeList(page, "ListBox3", {16, 104, 265, 665});
-    MakeLabel(page, "Label16", "Массив пиков", 296, 84);
+    MakeLabel(page, "Label16", "Массив пиков", 296, 82);
     MakeList(page, "ListBox4", {296, 104, 297, 663});
     auto* op44 = MakeButton(page, "Button7", "Op44", {620, 16, 100, 30}, false, 12);
     auto* dop = MakeButton(page, "Button10", "Dopolnenie", {620, 56, 100, 30}, false, 12);
