@@ -31,8 +31,8 @@
 #include "state/clear_all.h"
 #include "state/errors.h"
 #include "state/messages.h"
+#include "state/points_file.h"
 #include "state/quick_folders.h"
-#include "state/spectrum_file.h"
 
 namespace ostrel {
 

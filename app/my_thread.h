@@ -12,7 +12,7 @@
 #include "processing/last_pass.h"
 #include "processing/point_list.h"
 #include "state/number_format.h"
-#include "state/spectrum.h"
+#include "state/measured_points.h"
 
 namespace ostrel {
 

@@ -11,8 +11,8 @@
 #include "state/clear_all.h"
 #include "state/errors.h"
 #include "state/messages.h"
+#include "state/points_file.h"
 #include "state/program_state.h"
-#include "state/spectrum_file.h"
 
 #ifndef OSTREL_VERSION
 #define OSTREL_VERSION "0"

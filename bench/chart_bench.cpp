@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "app/main_window.h"
-#include "bench_spectrum.h"
+#include "generated_points.h"
 #include "state/file_io.h"
 
 namespace ostrel::bench {

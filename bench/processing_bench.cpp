@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "bench_spectrum.h"
+#include "generated_points.h"
 #include "processing/stage_builders.h"
 #include "state/clear_all.h"
+#include "state/points_file.h"
 #include "state/program_state.h"
-#include "state/spectrum_file.h"
 
 namespace ostrel::bench {
 namespace {

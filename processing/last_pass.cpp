@@ -4,8 +4,8 @@
 #include <exception>
 
 #include "state/errors.h"
+#include "state/measured_points.h"
 #include "state/number_format.h"
-#include "state/spectrum.h"
 
 namespace ostrel {
 

@@ -1,7 +1,7 @@
 #include "state/program_state.h"
 
 #include "state/clear_all.h"
-#include "state/spectrum_file.h"
+#include "state/points_file.h"
 
 namespace ostrel {
 

@@ -9,9 +9,9 @@
 #include "processing/last_pass.h"
 #include "processing/point_list.h"
 #include "state/clear_all.h"
+#include "state/measured_points.h"
 #include "state/number_format.h"
 #include "state/results_grid.h"
-#include "state/spectrum.h"
 
 namespace ostrel {
 

@@ -6,10 +6,10 @@
 
 #include "results/results_assembly.h"
 #include "state/errors.h"
+#include "state/measured_points.h"
 #include "state/number_format.h"
 #include "state/results_grid.h"
-#include "state/spectrum.h"
-#include "synthetic_spectrum.h"
+#include "synthetic_peaks.h"
 
 namespace ostrel {
 namespace {

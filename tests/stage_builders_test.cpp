@@ -7,7 +7,7 @@
 #include "processing/processing_routines.h"
 #include "state/errors.h"
 #include "state/program_state.h"
-#include "synthetic_spectrum.h"
+#include "synthetic_peaks.h"
 
 namespace ostrel {
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "state/spectrum.h"
+#include "state/measured_points.h"
 
 namespace ostrel::testing {
 

@@ -1,12 +1,12 @@
-#include "state/spectrum_file.h"
+#include "state/points_file.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "state/errors.h"
+#include "state/measured_points.h"
 #include "state/point_line_parser.h"
-#include "state/spectrum.h"
 #include "temp_dir.h"
 
 namespace ostrel {

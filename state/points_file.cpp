@@ -1,4 +1,4 @@
-#include "state/spectrum_file.h"
+#include "state/points_file.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,8 +7,8 @@
 #include "state/cp1251.h"
 #include "state/errors.h"
 #include "state/file_io.h"
+#include "state/measured_points.h"
 #include "state/point_line_parser.h"
-#include "state/spectrum.h"
 
 namespace ostrel {
 
