@@ -115,8 +115,10 @@ TForm1::TForm1(std::unique_ptr<UiSeam> seam, QString programFolder, QWidget* par
 
 TForm1::~TForm1() {
     // A pass still running reports to this window: serve its calls until it has ended.
-    if (worker_)
+    if (worker_) {
+        QObject::disconnect(worker_.get(), nullptr, this, nullptr);  // no results assembly now
         while (!worker_->wait(10)) QCoreApplication::processEvents();
+    }
 }
 
 ChartSeries* TForm1::Series(const QString& name) const {

@@ -330,6 +330,14 @@ TEST_F(LastPassWindowTest, APassRunsOnTheWorkerAndFillsTheResults) {
     EXPECT_TRUE(W<QAction>("N2")->isEnabled());
 }
 
+TEST_F(LastPassWindowTest, ClosingTheWindowDuringAPassWaitsForTheWorker) {
+    W<QLineEdit>("Edit4")->setText("1000000");
+    W<QPushButton>("Button13")->click();
+    ASSERT_TRUE(window->LastPassRunning());
+    window.reset();  // must neither hang nor touch a window that is going away
+    SUCCEED();
+}
+
 TEST_F(LastPassWindowTest, SinglePeakProcessingAndSaving) {
     W<QLineEdit>("Edit4")->setText("1000000");
     W<QPushButton>("Button13")->click();
