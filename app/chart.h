@@ -58,7 +58,6 @@ class Chart : public QCustomPlot {
 
     ChartSeries* AddSeries(const QString& name, const SeriesLook& look);
     ChartSeries* Series(const QString& name) const;
-    const std::map<QString, ChartSeries*>& AllSeries() const { return series_; }
 
     void SetTitle(const QString& text, const QColor& colour, int pixelSize, bool bold);
     QString Title() const;

@@ -82,6 +82,22 @@ TEST_F(WindowTest, StartsOnTheSpectrumPageWithDefaults) {
     EXPECT_FALSE(W<QPushButton>("Button7")->isVisible());
 }
 
+TEST_F(WindowTest, ChartSeriesKeepTheirPointsInAscendingX) {
+    ChartSeries* s7 = window->Series("Series7");
+    s7->Append(150, -1);
+    s7->Append(50, 2);
+    s7->Append(100, 1);
+    ASSERT_EQ(s7->Count(), 3);
+    EXPECT_EQ(s7->X(0), 50);
+    EXPECT_EQ(s7->Y(0), 2);
+    EXPECT_EQ(s7->X(2), 150);
+    s7->Clear();
+    EXPECT_EQ(s7->Count(), 0);
+    EXPECT_EQ(window->ChartNamed("Chart2")->Title(), "Калибровочная кривая");
+    EXPECT_EQ(window->ChartNamed("Chart2")->FootText(), "М изм");
+    EXPECT_EQ(window->ChartNamed("Chart2")->yAxis->label(), "delta M, mmu");
+}
+
 TEST_F(WindowTest, OpenDrawsTheSpectrumAndShowsTheHintOnlyWithHintMode) {
     Open(SpectrumFile());
     ASSERT_EQ(seam.opens.size(), 1u);
