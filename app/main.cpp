@@ -11,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/chart.h"
 #include "app/main_window.h"
+#include "app/settings_page.h"
 
 namespace {
 
@@ -86,15 +88,15 @@ int main(int argc, char** argv) {
     if (!args.isEmpty()) window.OpenSpectrumFile(args[0].toStdString());
     if (!screenshots.isEmpty()) {
         // Show the pages with something on them: the zones of the spectrum, the lowest selected.
-        window.Button9Click();
+        window.Settings().Button9Click();
         if (auto* zones = window.findChild<QListWidget*>(QStringLiteral("ListBox1"));
             zones && zones->count() > 0) {
             zones->setCurrentRow(0);
-            window.ListBox1Click();
+            window.Settings().ListBox1Click();
         }
         if (!height.isEmpty()) {
             window.findChild<QLineEdit*>(QStringLiteral("Edit4"))->setText(height);
-            window.Button13Click();
+            window.Settings().Button13Click();
             while (window.LastPassRunning()) QApplication::processEvents(QEventLoop::AllEvents, 5);
         }
         QTimer::singleShot(300, [&] {

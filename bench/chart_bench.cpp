@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "app/chart.h"
 #include "app/main_window.h"
+#include "app/settings_page.h"
 #include "generated_points.h"
 #include "state/file_io.h"
 
@@ -63,7 +65,7 @@ void BM_PreliminaryProcessingCommand(benchmark::State& st) {
     auto* button9 = w.window.findChild<QPushButton*>(QStringLiteral("Button9"));
     for (auto _ : st) {
         button9->setEnabled(true);
-        w.window.Button9Click();
+        w.window.Settings().Button9Click();
         QApplication::processEvents();  // the queued replots
     }
     st.counters["zones"] = w.window.State().Stages.Zones.ZoneCount();
@@ -72,13 +74,13 @@ BENCHMARK(BM_PreliminaryProcessingCommand)->Unit(benchmark::kMillisecond)->Itera
 
 void BM_ZoneClickRedrawsChart5(benchmark::State& st) {
     ProcessedWindow w;
-    w.window.Button9Click();
+    w.window.Settings().Button9Click();
     auto* list = w.window.findChild<QListWidget*>(QStringLiteral("ListBox1"));
     auto* chart5 = w.window.ChartNamed(QStringLiteral("Chart5"));
     int row = 0;
     for (auto _ : st) {
         list->setCurrentRow(row);
-        w.window.ListBox1Click();
+        w.window.Settings().ListBox1Click();
         chart5->replot(QCustomPlot::rpImmediateRefresh);
         row = (row + 997) % list->count();
     }
@@ -93,7 +95,7 @@ void BM_LastPassCommand(benchmark::State& st) {
     for (auto _ : st) {
         st.PauseTiming();
         button9->setEnabled(true);
-        w.window.Button9Click();
+        w.window.Settings().Button9Click();
         w.window.findChild<QLineEdit*>(QStringLiteral("Edit4"))->setText(QStringLiteral("50000"));
         st.ResumeTiming();
         button13->click();

@@ -23,6 +23,11 @@ std::string LoadHintMessage() {
          "для двойных пиков => 10", "", "и нажмите на кнопку \"Предварительная\"", ""});
 }
 
+std::string HeightAboveEveryZoneMessage(std::string_view heightText) {
+    return "Высота " + std::string(heightText) +
+           " больше высоты любой зоны: не осталось ни одного пика. Выберите меньшую высоту.";
+}
+
 const std::vector<std::string>& GridHeaders() {
     static const std::vector<std::string> headers = {
         "M", "Масса", "Ошибка", "Me", "DMe", "R", "dR", "A", "B", "Std Err", "Iter", "Kol"};

@@ -11,8 +11,11 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
+#include "app/chart.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
+#include "app/settings_page.h"
+#include "app/single_peak_page.h"
 #include "processing/last_pass.h"
 #include "scripted_seam.h"
 #include "state/cp1251.h"
@@ -250,10 +253,10 @@ TEST_F(PreliminaryWindowTest, PreliminaryProcessingListsZonesAndSetsTheButtons) 
     EXPECT_EQ(window->Series("Series16")->Count(), window->State().Stages.Slope.Count());
 
     list->setCurrentRow(0);
-    window->ListBox1Click();
+    window->Settings().ListBox1Click();
     EXPECT_EQ(window->State().FirstPeakHeight, zones.ZoneHeight[0]);
     EXPECT_EQ(window->Series("Series14")->Count(), 121);
-    EXPECT_EQ(window->MarkerIndex(), 60);
+    EXPECT_EQ(window->Settings().MarkerIndex(), 60);
     EXPECT_TRUE(W<QLineEdit>("Edit4")->text().isEmpty());  // the click does not fill the field
     W<QPushButton>("BitBtn1")->click();
     EXPECT_EQ(W<QLineEdit>("Edit4")->text(), QString::number(zones.ZoneHeight[0]));
@@ -360,7 +363,7 @@ TEST_F(LastPassWindowTest, SinglePeakProcessingAndSaving) {
     WaitForThePass();
     auto* list8 = W<QListWidget>("ListBox8");
     list8->setCurrentRow(0);
-    window->ListBox8Click();
+    window->SinglePeak().ListBox8Click();
     EXPECT_FALSE(W<QPushButton>("Button17")->isEnabled());
     W<QPushButton>("Button16")->click();
     const QStringList first = [&] {
@@ -373,10 +376,10 @@ TEST_F(LastPassWindowTest, SinglePeakProcessingAndSaving) {
     EXPECT_EQ(first[0], "Итерация № 1");
     EXPECT_FALSE(W<QPushButton>("Button16")->isEnabled());
     EXPECT_TRUE(W<QPushButton>("Button17")->isEnabled());
-    const int32_t mass = window->SinglePeak().SinglePeakMass;
+    const int32_t mass = window->SinglePeak().SinglePeak().SinglePeakMass;
     EXPECT_EQ(mass, NominalMass(window->State().Peaks.PeakM[0]));
 
-    window->ListBox8Click();
+    window->SinglePeak().ListBox8Click();
     W<QPushButton>("Button16")->click();  // the same line again: the same lines
     EXPECT_EQ(W<QListWidget>("ListBox9")->count(), first.size());
     EXPECT_EQ(W<QListWidget>("ListBox9")->item(first.size() - 5)->text(), first[first.size() - 5]);
