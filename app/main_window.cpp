@@ -1,9 +1,12 @@
 #include "app/main_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QEventLoop>
 #include <QHostInfo>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,6 +14,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QThread>
 
 #include "app/about_box.h"
 #include "app/calibration_curve_page.h"
@@ -41,6 +45,7 @@ TForm1::TForm1(std::unique_ptr<UiSeam> seam, QString programFolder, QWidget* par
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Ostrel"));
     resize(1288, 1004);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     QFont font = this->font();
     font.setPixelSize(10);
     setFont(font);
@@ -128,7 +133,8 @@ void TForm1::BuildViewMenu(QMenu* menu) {
     connect(log, &QAction::triggered, this, [this] {
         Chart* chart = spectrum_->Chart1;
         chart->SetLogarithmic(!chart->IsLogarithmic());
-        chart->Redraw();
+        chart->FitValueAxis();
+        chart->replot(QCustomPlot::rpQueuedReplot);
     });
     menu->addSeparator();
     AddSwitch(menu, "Series11", "Спектр", true, "Series1", false);
@@ -268,7 +274,7 @@ void TForm1::ApplyClearAll(const ClearAllEffects& effects) {
     for (const std::string& name : effects.buttonsToDisable)
         findChild<QPushButton*>(Q(name))->setEnabled(false);
     results_->ShowGrid();
-    for (Chart* chart : findChildren<Chart*>()) chart->replot(QCustomPlot::rpQueuedReplot);
+    for (Chart* chart : findChildren<Chart*>()) chart->Refresh();
 }
 
 void TForm1::LoadSpectrum(const std::string& path) {
@@ -373,39 +379,73 @@ void TForm1::ApplyLayoutRule() {
                         std::max(0, curve_->height() - chart2->y() - 3));
 }
 
-void TForm1::RefuseCommandsDuringPass(bool refuse) {
-    if (refuse) {
+void TForm1::RefuseCommands(bool refuse) {
+    if (!refuse) {
+        for (auto& [object, enabled] : refused_) {
+            if (auto* a = qobject_cast<QAction*>(object))
+                a->setEnabled(enabled);
+            else
+                static_cast<QWidget*>(object)->setEnabled(enabled);
+        }
         refused_.clear();
-        for (const char* name :
-             {"N2", "N42", "QuickFolder1", "QuickFolder2", "QuickFolder3", "QuickFolder4", "CTemp1",
-              "HTML1", "HTML2", "TXT1", "XLS1", "TXT2"}) {
-            QAction* a = Action(name);
-            refused_.emplace_back(a, a->isEnabled());
-            a->setEnabled(false);
-        }
-        for (QWidget* w : std::initializer_list<QWidget*>{
-                 settings_->Button9, settings_->Button13, single_->Button16, single_->Button17,
-                 masses_->Button1, masses_->Button2, masses_->Button3, masses_->Button8,
-                 masses_->Button14, masses_->Button15, curve_->Button6, curve_->Button4,
-                 curve_->Button5, single_->ListBox8}) {
-            refused_.emplace_back(w, w->isEnabled());
-            w->setEnabled(false);
-        }
         return;
     }
-    for (auto& [object, enabled] : refused_) {
-        if (auto* a = qobject_cast<QAction*>(object))
-            a->setEnabled(enabled);
-        else
-            static_cast<QWidget*>(object)->setEnabled(enabled);
-    }
     refused_.clear();
+    auto refuse1 = [this](QObject* object, bool enabled) {
+        refused_.emplace_back(object, enabled);
+        if (auto* a = qobject_cast<QAction*>(object))
+            a->setEnabled(false);
+        else
+            static_cast<QWidget*>(object)->setEnabled(false);
+    };
+    // The lists that only show what the work reports stay as they are.
+    const QStringList shown = {"ListBox3", "ListBox4", "ListBox7", "ListBox9"};
+    for (QWidget* w : pages_->findChildren<QWidget*>()) {
+        const bool command = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                             (qobject_cast<QListWidget*>(w) && !shown.contains(w->objectName()));
+        if (command) refuse1(w, w->isEnabled());
+    }
+    for (QAction* a : menuBar()->findChild<QMenu*>(QStringLiteral("N1"))->findChildren<QAction*>())
+        if (a->objectName() != QStringLiteral("N3") && !a->isSeparator() && !a->menu())
+            refuse1(a, a->isEnabled());
+}
+
+TForm1::BusyScope::BusyScope(TForm1& form) : form_(form) {
+    if (form_.busyDepth_++ > 0) return;
+    form_.RefuseCommands(true);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    form_.form5_->Start(-1);
+}
+
+TForm1::BusyScope::~BusyScope() {
+    if (--form_.busyDepth_ > 0) return;
+    form_.form5_->Finish();
+    QApplication::restoreOverrideCursor();
+    form_.RefuseCommands(false);
+}
+
+void TForm1::RunOffThread(const std::function<void()>& work) {
+    BusyScope busy(*this);
+    std::exception_ptr failure;
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
+    QEventLoop loop;
+    connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    loop.exec();
+    thread->wait();  // also when the program is ending and the loop was left early
+    if (failure) std::rethrow_exception(failure);
 }
 
 void TForm1::StartLastPass() {
     startTick_ = TickCount();
     form5_->Start(PeakCountOfSlope(state_.Stages.Slope));
-    RefuseCommandsDuringPass(true);
+    RefuseCommands(true);
     MyThread::Reports reports;
     reports.reportPeak = [this](int32_t k, const CurrentPeak& cur) { ReportPeak(k, cur); };
     reports.problemLines = [this](const std::vector<std::string>& lines) {
@@ -436,7 +476,7 @@ void TForm1::Obrab5() {
     single_->TakePassPeakNumber(peakNumber);
     worker_.reset();
     form5_->Finish();
-    RefuseCommandsDuringPass(false);
+    RefuseCommands(false);
 
     testing_->ShowCounters(peakNumber, problems, ElapsedTicks(startTick_, TickCount()));
     spectrum_->DrawFittedCurves(state_.Peaks);
@@ -451,9 +491,9 @@ void TForm1::Obrab5() {
 
     if (!failure.empty()) ShowMessage(failure);
     if (state_.HintMode) ShowMessage(LastPassDoneMessage());
-    for (QPushButton* b :
-         {masses_->Button1, masses_->Button2, masses_->Button3, masses_->Button8, masses_->Button14,
-          masses_->Button15, single_->Button16, single_->Button17})
+    // "Сохранить" of "Отдельный пик" waits until a peak of this pass has been processed.
+    for (QPushButton* b : {masses_->Button1, masses_->Button2, masses_->Button3, masses_->Button8,
+                           masses_->Button14, masses_->Button15, single_->Button16})
         b->setEnabled(true);
 }
 

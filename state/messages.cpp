@@ -58,8 +58,13 @@ std::string DialogFilterToQt(std::string_view filter) {
         std::string lower = pattern;
         std::transform(lower.begin(), lower.end(), lower.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        // The caption's own pattern in parentheses ("Текст (*.txt)") gives way to the full list.
+        std::string caption = parts[i];
+        const size_t open = caption.rfind(" (");
+        if (open != std::string::npos && !caption.empty() && caption.back() == ')')
+            caption.erase(open);
         if (!out.empty()) out += ";;";
-        out += parts[i] + " (" + pattern + (lower != pattern ? " " + lower : "") + ")";
+        out += caption + " (" + pattern + (lower != pattern ? " " + lower : "") + ")";
     }
     return out;
 }

@@ -17,8 +17,9 @@ TEST(ShellTextsTest, LoadHintLinesAreJoinedByCarriageReturns) {
 
 TEST(ShellTextsTest, DialogFiltersBecomeQtFilters) {
     EXPECT_EQ(DialogFilterToQt("Текст (*.txt)|*.TXT|Все (*.*)|*.*"),
-              "Текст (*.txt) (*.TXT *.txt);;Все (*.*) (*.*)");
+              "Текст (*.TXT *.txt);;Все (*.*)");
     EXPECT_EQ(DialogFilterToQt("HTML|*.htm"), "HTML (*.htm)");
+    EXPECT_EQ(DialogFilterToQt("BMP (*.bmp)|*.BMP"), "BMP (*.BMP *.bmp)");
 }
 
 TEST(QuickFoldersTest, LocalOnTheHostNetworkElsewhere) {
