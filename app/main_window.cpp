@@ -351,7 +351,31 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+namespace {
+
+// A list as wide as its widest line (never narrower than designed); the page's widgets to the
+// right of it move along. Design positions are kept in the "designX" property of each widget.
+void WidenListToContent(QWidget* page, QListWidget* list, int designWidth) {
+    const int shift = std::max(0, ContentWidth(list) - designWidth);
+    list->resize(designWidth + shift, list->height());
+    for (QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!w->property("designX").isValid()) w->setProperty("designX", w->x());
+        const int designX = w->property("designX").toInt();
+        if (designX >= list->x() + designWidth && w->y() >= list->y() - 40)
+            w->move(designX + shift, w->y());
+    }
+}
+
+}  // namespace
+
 void TForm1::ApplyLayoutRule() {
+    WidenListToContent(settings_, settings_->ListBox1, 193);
+    WidenListToContent(masses_, masses_->ListBox5, 161);
+    WidenListToContent(single_, single_->ListBox8, 169);
+    WidenListToContent(testing_, testing_->ListBox3, 265);
+    testing_->ListBox4->resize(std::max(297, ContentWidth(testing_->ListBox4)),
+                               testing_->ListBox4->height());
+
     const int settingsHeight = settings_->height();
     SetBottomMargin(settings_->ListBox1, settingsHeight, 20);
     QWidget* chart5 = settings_->Chart5;
@@ -365,7 +389,8 @@ void TForm1::ApplyLayoutRule() {
     SetBottomMargin(single_->ListBox8, single_->height(), 20);
     QWidget* list9 = single_->ListBox9;
     SetBottomMargin(list9, single_->height(), 20);
-    if (single_->width() < 669) list9->resize(single_->width() - list9->x() - 20, list9->height());
+    // The iterations take the page's width, however wide the window.
+    list9->resize(std::max(0, single_->width() - list9->x() - 20), list9->height());
 
     SetBottomMargin(testing_->ListBox3, testing_->height(), 20);
     SetBottomMargin(testing_->ListBox4, testing_->height(), 20);
@@ -449,7 +474,7 @@ void TForm1::StartLastPass() {
     MyThread::Reports reports;
     reports.reportPeak = [this](int32_t k, const CurrentPeak& cur) { ReportPeak(k, cur); };
     reports.problemLines = [this](const std::vector<std::string>& lines) {
-        AppendLines(testing_->ListBox3, lines);
+        if (AppendLines(testing_->ListBox3, lines)) ApplyLayoutRule();
     };
     reports.hideProgress = [this] { form5_->Finish(); };
     worker_ = std::make_unique<MyThread>(state_.Points, state_.Stages.Stage1, state_.Stages.Slope,
@@ -462,7 +487,8 @@ void TForm1::StartLastPass() {
 
 void TForm1::ReportPeak(int32_t peakIndex, const CurrentPeak& cur) {
     form5_->Step();
-    AppendLines(testing_->ListBox4, PeakReportLines(peakIndex + 1, cur, state_.Format));
+    if (AppendLines(testing_->ListBox4, PeakReportLines(peakIndex + 1, cur, state_.Format)))
+        ApplyLayoutRule();
 }
 
 void TForm1::Obrab5() {
@@ -488,6 +514,7 @@ void TForm1::Obrab5() {
     masses_->StandartCF();
     theoryCH_->CreateTeoria();
     theoryCF_->CreateTeoria();
+    ApplyLayoutRule();  // the lists just filled may need more room
 
     if (!failure.empty()) ShowMessage(failure);
     if (state_.HintMode) ShowMessage(LastPassDoneMessage());

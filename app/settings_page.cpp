@@ -91,7 +91,7 @@ void SettingsPage::OtsortVysota() {
     });
     const QSignalBlocker quiet(ListBox1);  // filling the list is no zone click
     ListBox1->clear();
-    AppendLines(ListBox1, lines);
+    if (AppendLines(ListBox1, lines)) form_.ApplyLayoutRule();
 }
 
 void SettingsPage::Button9Click() {
