@@ -49,12 +49,14 @@ std::string DialogFilterToQt(std::string_view filter) {
     }
     std::string out;
     for (size_t i = 0; i + 1 < parts.size(); i += 2) {
-        std::string pattern = parts[i + 1];
-        std::string lower = pattern;
+        // Several patterns of one caption are separated by ";", Qt separates them by blanks.
+        std::string patterns = parts[i + 1];
+        std::replace(patterns.begin(), patterns.end(), ';', ' ');
+        std::string lower = patterns;
         std::transform(lower.begin(), lower.end(), lower.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         if (!out.empty()) out += ";;";
-        out += parts[i] + " (" + pattern + (lower != pattern ? " " + lower : "") + ")";
+        out += parts[i] + " (" + patterns + (lower != patterns ? " " + lower : "") + ")";
     }
     return out;
 }

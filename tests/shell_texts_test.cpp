@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "state/messages.h"
+#include "state/points_file.h"
 #include "state/quick_folders.h"
 
 namespace ostrel {
@@ -19,6 +20,9 @@ TEST(ShellTextsTest, DialogFiltersBecomeQtFilters) {
     EXPECT_EQ(DialogFilterToQt("Текст (*.txt)|*.TXT|Все (*.*)|*.*"),
               "Текст (*.txt) (*.TXT *.txt);;Все (*.*) (*.*)");
     EXPECT_EQ(DialogFilterToQt("HTML|*.htm"), "HTML (*.htm)");
+    EXPECT_EQ(DialogFilterToQt(kOpenSpectrumFilter),
+              "Текст (*.txt) (*.TXT *.txt);;mzML, mzXML (*.mzML *.mzXML) (*.mzML *.mzXML *.mzml "
+              "*.mzxml);;Все (*.*) (*.*)");
 }
 
 TEST(QuickFoldersTest, LocalOnTheHostNetworkElsewhere) {
