@@ -25,6 +25,7 @@
 #include "app/my_thread.h"
 #include "app/progress_window.h"
 #include "fitting/matrix_self_test.h"
+#include "formats/mz_file.h"
 #include "processing/preliminary.h"
 #include "processing/stage_builders.h"
 #include "results/results_assembly.h"
@@ -544,7 +545,16 @@ void TForm1::LoadSpectrum(const std::string& path) {
     Chart* chart1 = ChartNamed("Chart1");
     chart1->setCursor(Qt::WaitCursor);
     try {
-        const OpenSpectrumResult opened = OpenSpectrum(state_, path);
+        // A file of several spectra asks which one to open; Cancel changes nothing.
+        std::optional<int32_t> spectrum;
+        const std::vector<MzSpectrumRow> rows = SpectraToChooseFrom(path);
+        if (!rows.empty()) {
+            chart1->unsetCursor();
+            spectrum = seam_->ChooseSpectrum(rows, state_.Format);
+            if (!spectrum) return;
+            chart1->setCursor(Qt::WaitCursor);
+        }
+        const OpenSpectrumResult opened = OpenSpectrum(state_, path, spectrum);
         ApplyClearAll(opened.cleared);
         if (opened.titleRead) chart1->SetTitle(Q(state_.CurveTitle), Qt::blue, 23, false);
         ChartSeries* s1 = Series("Series1");
@@ -565,7 +575,7 @@ void TForm1::LoadSpectrum(const std::string& path) {
 
 void TForm1::ReadFromFile() {
     const auto path = seam_->AskOpenFile(
-        {kOpenSpectrumTitle, state_.DialogFolder, kTextFileFilter, std::string()});
+        {kOpenSpectrumTitle, state_.DialogFolder, kOpenSpectrumFilter, std::string()});
     if (path) LoadSpectrum(*path);
 }
 

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "app/spectrum_chooser.h"
 #include "state/messages.h"
 
 namespace ostrel {
@@ -41,6 +42,13 @@ std::optional<std::string> QtUiSeam::AskOpenFile(const FileDialogRequest& reques
 
 std::optional<std::string> QtUiSeam::AskSaveFile(const FileDialogRequest& request) {
     return Ask(saveTextDialog_, request, true);
+}
+
+std::optional<int32_t> QtUiSeam::ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
+                                                const NumberFormat& format) {
+    SpectrumChooser chooser(rows, format, parent_);
+    if (chooser.exec() != QDialog::Accepted) return std::nullopt;
+    return chooser.SelectedIndex();
 }
 
 }  // namespace ostrel
