@@ -13,6 +13,8 @@ namespace ostrel {
 // The digits after the decimal point in the text the spectrum writer would write for the value
 // (the shortest text of up to 15 significant digits).
 int32_t ShortestTextDecimals(double value);
+// The same counted in the written text: the definition, slower.
+int32_t ShortestTextDecimalsPlain(double value);
 
 // Puts the points in ascending mass: kept when they already are, reversed when they strictly
 // descend, otherwise sorted with equal masses in the file's order.

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 
 #include "formats/mz_file.h"
 #include "formats/mz_rows.h"
@@ -41,6 +44,41 @@ TEST(MzPointsTest, ShortestTextDecimals) {
                  {1.5e-7, 1},
                  {1234.5677490234375, 11}};
     for (const auto& c : cases) EXPECT_EQ(ShortestTextDecimals(c.value), c.decimals) << c.value;
+}
+
+// The quick count must give the written text's count for every value: decimal texts of every
+// length and magnitude as files hold them, floats, and arbitrary doubles.
+TEST(MzPointsTest, TheQuickDecimalCountEqualsTheWrittenTexts) {
+    std::mt19937_64 rng(13);
+    std::vector<double> values = {0.1,
+                                  0.5,
+                                  1e-5,
+                                  9.99999e-6,
+                                  0.30000000000000004,
+                                  1e15,
+                                  1e14,
+                                  99999999999999.99,
+                                  999999999999999.9,
+                                  1e-4,
+                                  12.5,
+                                  -142.6,
+                                  2.675,
+                                  1234.5677490234375};
+    for (int i = 0; i < 100000; ++i) {
+        const int decimals = static_cast<int>(rng() % 7);
+        const double magnitude = std::pow(10.0, static_cast<int>(rng() % 22) - 6);
+        const double text = std::round(std::ldexp(static_cast<double>(rng() >> 11), -53) *
+                                       magnitude * std::pow(10.0, decimals)) /
+                            std::pow(10.0, decimals);
+        values.push_back(rng() % 2 ? text : -text);
+        values.push_back(static_cast<float>(text));
+        double bits;
+        const uint64_t pattern = rng();
+        std::memcpy(&bits, &pattern, sizeof bits);
+        if (std::isfinite(bits)) values.push_back(bits);
+    }
+    for (double value : values)
+        ASSERT_EQ(ShortestTextDecimals(value), ShortestTextDecimalsPlain(value)) << value;
 }
 
 TEST(MzPointsTest, OrderByMassKeepsReversesOrSortsStably) {
