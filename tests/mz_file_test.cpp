@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "batch/batch_runner.h"
+#include "batch_run.h"
 #include "mz_test_files.h"
 #include "state/errors.h"
 #include "state/file_io.h"
@@ -17,6 +18,8 @@
 namespace ostrel {
 namespace {
 
+using ::ostrel::testing::Batch;
+using ::ostrel::testing::BatchRun;
 using ::ostrel::testing::MzTestEncoding;
 using ::ostrel::testing::MzTestFormat;
 using ::ostrel::testing::MzTestSpectrum;
@@ -36,18 +39,6 @@ std::vector<MzTestSpectrum> SeveralSpectra() {
         {"scan=3", {30, 31}, {8, 9}, 1, false, 4.5},
         {"scan=4", {40, 41}, {1, 1}, 1, false, 6},
     };
-}
-
-struct BatchRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-BatchRun Batch(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = RunBatch(args, out, err);
-    return {status, out.str(), err.str()};
 }
 
 std::string MessageOf(const std::function<void()>& step) {
