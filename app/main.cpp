@@ -37,10 +37,6 @@ class StderrSeam : public ostrel::UiSeam {
     std::optional<std::string> AskSaveFile(const ostrel::FileDialogRequest&) override {
         return std::nullopt;
     }
-    std::optional<int32_t> ChooseSpectrum(const std::vector<ostrel::MzSpectrumRow>& rows,
-                                          const ostrel::NumberFormat&) override {
-        return ostrel::FirstProfileMs1(rows);  // what the chooser preselects
-    }
 };
 
 void SaveScreenshots(ostrel::TForm1& window, const QString& folder) {

@@ -8,6 +8,11 @@
 
 namespace ostrel {
 
+std::optional<int32_t> UiSeam::ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
+                                              const NumberFormat&) {
+    return FirstProfileMs1(rows);
+}
+
 QtUiSeam::QtUiSeam(QWidget* parent) : parent_(parent) {}
 
 QtUiSeam::~QtUiSeam() = default;  // the dialogs are children of the window

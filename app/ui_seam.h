@@ -32,8 +32,9 @@ class UiSeam {
     virtual std::optional<std::string> AskOpenFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> AskSaveFile(const FileDialogRequest& request) = 0;
     // The spectrum to open from a file of several: its index in the file, or nothing on Cancel.
+    // A seam without a user answers what the chooser preselects.
     virtual std::optional<int32_t> ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
-                                                  const NumberFormat& format) = 0;
+                                                  const NumberFormat& format);
 };
 
 // Qt's message box and file dialogs. The open dialog and the save dialog are made on first use
