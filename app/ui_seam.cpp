@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "app/spectrum_chooser.h"
+#include "app/mz_chooser.h"
 #include "state/messages.h"
 
 namespace ostrel {

@@ -13,8 +13,8 @@
 #include <QTableWidget>
 
 #include "app/main_window.h"
+#include "app/mz_chooser.h"
 #include "app/progress_window.h"
-#include "app/spectrum_chooser.h"
 #include "processing/last_pass.h"
 #include "scripted_seam.h"
 #include "state/cp1251.h"

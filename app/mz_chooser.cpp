@@ -1,4 +1,4 @@
-#include "app/spectrum_chooser.h"
+#include "app/mz_chooser.h"
 
 #include <QAbstractItemView>
 #include <QDialogButtonBox>
