@@ -29,6 +29,7 @@
 #include "app/testing_page.h"
 #include "app/theory_page.h"
 #include "app/widget_factory.h"
+#include "formats/mz_file.h"
 #include "results/results_assembly.h"
 #include "state/clear_all.h"
 #include "state/errors.h"
@@ -281,7 +282,16 @@ void TForm1::LoadSpectrum(const std::string& path) {
     Chart* chart1 = spectrum_->Chart1;
     chart1->setCursor(Qt::WaitCursor);
     try {
-        const OpenSpectrumResult opened = OpenSpectrum(state_, path);
+        // A file of several spectra asks which one to open; Cancel changes nothing.
+        std::optional<int32_t> spectrum;
+        const std::vector<MzSpectrumRow> rows = SpectraToChooseFrom(path);
+        if (!rows.empty()) {
+            chart1->unsetCursor();
+            spectrum = seam_->ChooseSpectrum(rows, state_.Format);
+            if (!spectrum) return;
+            chart1->setCursor(Qt::WaitCursor);
+        }
+        const OpenSpectrumResult opened = OpenSpectrum(state_, path, spectrum);
         ApplyClearAll(opened.cleared);
         if (opened.titleRead) chart1->SetTitle(Q(state_.CurveTitle), Qt::blue, 23, false);
         spectrum_->ShowSpectrum();
@@ -297,7 +307,7 @@ void TForm1::LoadSpectrum(const std::string& path) {
 
 void TForm1::ReadFromFile() {
     const auto path = seam_->AskOpenFile(
-        {kOpenSpectrumTitle, state_.DialogFolder, kTextFileFilter, std::string()});
+        {kOpenSpectrumTitle, state_.DialogFolder, kOpenSpectrumFilter, std::string()});
     if (path) LoadSpectrum(*path);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "state/messages.h"
+#include "state/points_file.h"
 #include "state/quick_folders.h"
 
 namespace ostrel {
@@ -20,6 +21,8 @@ TEST(ShellTextsTest, DialogFiltersBecomeQtFilters) {
               "Текст (*.TXT *.txt);;Все (*.*)");
     EXPECT_EQ(DialogFilterToQt("HTML|*.htm"), "HTML (*.htm)");
     EXPECT_EQ(DialogFilterToQt("BMP (*.bmp)|*.BMP"), "BMP (*.BMP *.bmp)");
+    EXPECT_EQ(DialogFilterToQt(kOpenSpectrumFilter),
+              "Текст (*.TXT *.txt);;mzML, mzXML (*.mzML *.mzXML *.mzml *.mzxml);;Все (*.*)");
 }
 
 TEST(QuickFoldersTest, LocalOnTheHostNetworkElsewhere) {
