@@ -280,27 +280,25 @@ void TForm1::ApplyClearAll(const ClearAllEffects& effects) {
 
 void TForm1::LoadSpectrum(const std::string& path) {
     Chart* chart1 = spectrum_->Chart1;
-    chart1->setCursor(Qt::WaitCursor);
     try {
         // A file of several spectra asks which one to open; Cancel changes nothing.
         std::optional<int32_t> spectrum;
-        const std::vector<MzSpectrumRow> rows = SpectraToChooseFrom(path);
+        std::vector<MzSpectrumRow> rows;
+        RunOffThread([&] { rows = SpectraToChooseFrom(path); });
         if (!rows.empty()) {
-            chart1->unsetCursor();
             spectrum = seam_->ChooseSpectrum(rows, state_.Format);
             if (!spectrum) return;
-            chart1->setCursor(Qt::WaitCursor);
         }
-        const OpenSpectrumResult opened = OpenSpectrum(state_, path, spectrum);
+        OpenSpectrumResult opened;
+        // Reading a million points takes a while: the window keeps painting meanwhile.
+        RunOffThread([&] { opened = OpenSpectrum(state_, path, spectrum); });
         ApplyClearAll(opened.cleared);
         if (opened.titleRead) chart1->SetTitle(Q(state_.CurveTitle), Qt::blue, 23, false);
         spectrum_->ShowSpectrum();
     } catch (const CommandError& e) {
-        chart1->unsetCursor();
         ShowMessage(e.what());
         return;
     }
-    chart1->unsetCursor();
     if (state_.HintMode) ShowMessage(LoadHintMessage());
     settings_->Button9->setEnabled(true);
 }

@@ -81,7 +81,8 @@ class TForm1 : public QMainWindow {
 
     // Long work of a command (reading a file, the preliminary processing): the window refuses
     // commands, shows the wait cursor and the progress window, and keeps painting while the work
-    // runs on a thread of its own. Scopes nest; the outermost one restores the commands.
+    // runs on a thread of its own. Scopes nest; the outermost one gives every command back the
+    // state it had, so a command enables or disables its buttons after its scope has ended.
     class BusyScope {
       public:
         explicit BusyScope(TForm1& form);
