@@ -37,7 +37,8 @@ import subprocess
 import sys
 import tempfile
 
-import generate_truth_points
+sys.dont_write_bytecode = True  # no cache folder beside the generator in the repository
+import generate_truth_points  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_BATCH = os.path.join(HERE, "..", "build", "ostrel-batch")
