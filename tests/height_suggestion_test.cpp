@@ -140,6 +140,16 @@ TEST(HeightSuggestionTest, SequencesOfDifferentLengthsAreRefused) {
     EXPECT_THROW(SuggestFirstPeakHeight(zones), CommandError);
 }
 
+// "Открыть..." and the zone list of "Предварительная" with the default settings.
+void LoadSortedZones(ProgramState& state, const std::string& file) {
+    OpenSpectrum(state, file);
+    BuildStage1(state);
+    BuildStage2(state);
+    BuildStage3(state);
+    BuildStage4(state);
+    OtsortVysota(state.Stages.Zones);
+}
+
 struct TruePeak {
     std::string kind;
     double centre;
@@ -166,12 +176,7 @@ TEST(HeightSuggestionTest, ExampleSpectraYieldTheirMainPeaks) {
     for (const std::string name : {"pftba_R3000", "hydrocarbon_R3000"}) {
         const std::string file = std::string(OSTREL_EXAMPLES_DIR) + "/" + name + ".txt";
         ProgramState state;
-        OpenSpectrum(state, file);
-        BuildStage1(state);
-        BuildStage2(state);
-        BuildStage3(state);
-        BuildStage4(state);
-        OtsortVysota(state.Stages.Zones);
+        LoadSortedZones(state, file);
         const HeightSuggestion s = SuggestFirstPeakHeight(state.Stages.Zones);
         ASSERT_GE(s.line, 0) << name;
 
@@ -207,12 +212,7 @@ TEST(HeightSuggestionTest, ExampleSpectraYieldTheirMainPeaks) {
 TEST(BatchSuggestTest, PrintsOnlyTheSuggestedHeight) {
     const std::string file = std::string(OSTREL_EXAMPLES_DIR) + "/small_hydrocarbon.txt";
     ProgramState state;
-    OpenSpectrum(state, file);
-    BuildStage1(state);
-    BuildStage2(state);
-    BuildStage3(state);
-    BuildStage4(state);
-    OtsortVysota(state.Stages.Zones);
+    LoadSortedZones(state, file);
     const std::string expected =
         std::to_string(SuggestFirstPeakHeight(state.Stages.Zones).height) + "\n";
 
