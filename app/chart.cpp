@@ -149,6 +149,11 @@ void Chart::paintEvent(QPaintEvent* event) {
     }
 }
 
+void Chart::PaintPicture(QCPPainter& painter) {
+    toPainter(&painter, width(), height());
+    if (overlay_) overlay_(painter);
+}
+
 void Chart::Redraw() {
     rescaleAxes(true);
     replot(QCustomPlot::rpQueuedReplot);

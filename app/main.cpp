@@ -2,6 +2,7 @@
 // "ostrel --screenshots DIR [--height H] [FILE]" opens FILE, runs the preliminary processing
 // (and the last one with the height H), saves one picture of every page into DIR and ends.
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
@@ -39,6 +40,9 @@ class StderrSeam : public ostrel::UiSeam {
     std::optional<std::string> AskSaveFile(const ostrel::FileDialogRequest&) override {
         return std::nullopt;
     }
+    int ExecModal(QDialog&) override { return QDialog::Rejected; }
+    void SetClipboardText(const std::string&) override {}
+    void PrintPage(const std::function<void(QPrinter&)>&) override {}
 };
 
 void SaveScreenshots(ostrel::TForm1& window, const QString& folder) {

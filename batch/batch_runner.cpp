@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "batch/html_options.h"
 #include "processing/last_pass.h"
 #include "processing/preliminary.h"
 #include "processing/stage_builders.h"
@@ -32,6 +33,9 @@ constexpr const char* kUsage =
     "                                 таблица результатов последней обработки\n"
     "  fit FILE --height H --peak K [--kolusred N]\n"
     "                                 итерации подгонки пика K (с 0) и его номинальная масса\n"
+    "  html FILE --height H --look 0|1 [--columns 111111111111] [--widths W0,...,W11]\n"
+    "       [--kolusred N] [--out OUT]\n"
+    "                                 страница HTML таблицы результатов (вид 0 или 1)\n"
     "\n"
     "  --help      эта справка\n"
     "  --version   версия программы\n";
@@ -166,6 +170,23 @@ int RunFit(const Invocation& inv, std::ostream& out, std::ostream&) {
     return 0;
 }
 
+// "Информация" > "HTML" (--look 0) or "HTML (усовершен.)" (--look 1) after "Последняя"; all
+// columns and 64 pixels a column unless given.
+int RunHtml(const Invocation& inv, std::ostream& out, std::ostream&) {
+    const HtmlLook look = ParseHtmlLook(RequiredOption(inv, "--look"));
+    const ColumnChoice chosen = ParseColumnChoice(inv.Option("--columns").value_or("111111111111"));
+    ColumnWidths widths;
+    widths.fill(64);
+    if (auto text = inv.Option("--widths")) widths = ParseColumnWidths(*text);
+    LastPassRun run;
+    RunLastPassRoad(inv, run);
+    const ProgramState& state = run.state;
+    if (auto path = inv.Option("--out"))
+        WriteToHTML(*path, state.Grid, state.CurveTitle, look, chosen, widths);
+    out << JoinLines(HtmlReportLines(state.Grid, state.CurveTitle, look, chosen, widths), "\n");
+    return 0;
+}
+
 struct Subcommand {
     std::vector<std::string> options;
     std::function<int(const Invocation&, std::ostream&, std::ostream&)> run;
@@ -177,6 +198,7 @@ const std::map<std::string, Subcommand>& Subcommands() {
         {"zones", {{"--kolusred"}, RunZones}},
         {"peaks", {{"--kolusred", "--height"}, RunPeaks}},
         {"fit", {{"--kolusred", "--height", "--peak"}, RunFit}},
+        {"html", {{"--kolusred", "--height", "--look", "--columns", "--widths", "--out"}, RunHtml}},
     };
     return table;
 }

@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -46,6 +47,9 @@ class SilentSeam : public UiSeam {
     void ShowMessage(const std::string&) override {}
     std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return {}; }
     std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return {}; }
+    int ExecModal(QDialog&) override { return QDialog::Rejected; }
+    void SetClipboardText(const std::string&) override {}
+    void PrintPage(const std::function<void(QPrinter&)>&) override {}
 };
 
 struct ProcessedWindow {
