@@ -5,25 +5,16 @@
 #include <algorithm>
 #include <sstream>
 
+#include "batch_run.h"
 #include "state/cp1251.h"
 #include "temp_dir.h"
 
 namespace ostrel {
 namespace {
 
+using ::ostrel::testing::Batch;
+using ::ostrel::testing::BatchRun;
 using ::ostrel::testing::TempDir;
-
-struct BatchRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-BatchRun Batch(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    int status = RunBatch(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 int CountLines(const std::string& s) {
     return static_cast<int>(std::count(s.begin(), s.end(), '\n'));

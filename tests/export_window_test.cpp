@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
@@ -272,6 +273,19 @@ TEST_F(ExportWindowTest, PrintingGivesOnePageOrSaysThereIsNoPrinter) {
     const std::string pdf = TempDir::Read(dir.File("printed.pdf"));
     EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
     EXPECT_EQ(PdfPageCount(pdf), 1);
+}
+
+TEST(QtUiSeamTest, WithoutAPrinterPrintingSaysSoAndPaintsNothing) {
+    if (!QPrinterInfo::defaultPrinter().isNull()) GTEST_SKIP() << "this computer has a printer";
+    QtUiSeam seam(nullptr);
+    bool painted = false;
+    try {
+        seam.PrintPage([&](QPrinter&) { painted = true; });
+        ADD_FAILURE() << "no error";
+    } catch (const CommandError& e) {
+        EXPECT_EQ(e.what(), NoPrinterMessage());
+    }
+    EXPECT_FALSE(painted);
 }
 
 }  // namespace

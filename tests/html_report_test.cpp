@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "batch/batch_runner.h"
+#include "batch_run.h"
 #include "results/chart_images.h"
 #include "results/table_copy.h"
 #include "state/cp1251.h"
@@ -19,6 +19,8 @@
 namespace ostrel {
 namespace {
 
+using ::ostrel::testing::Batch;
+using ::ostrel::testing::BatchRun;
 using ::ostrel::testing::TempDir;
 
 // A header row, a fitted peak and a problem peak, as the last pass writes them.
@@ -193,18 +195,6 @@ TEST(ImageFormatTest, ExtensionFirstThenTheChosenFilter) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ImageFormatFor(c.path, c.filter), c.format) << c.path << " " << c.filter;
-}
-
-struct BatchRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-BatchRun Batch(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    int status = RunBatch(args, out, err);
-    return {status, out.str(), err.str()};
 }
 
 TEST(BatchHtmlTest, WritesThePageOfTheResultsTable) {
