@@ -16,6 +16,14 @@ class CalibrationCurvePage : public QWidget {
   public:
     explicit CalibrationCurvePage(TForm1& form);
 
+    // Series7 shows the program's calibration points.
+    void ShowCalibrationPoints();
+    void ClearCurve();
+
+    void Button6Click();  // Подобрать линию
+    void Button4Click();  // Подобрать параболу
+    void Button5Click();  // Пересчитать данные
+
     QPushButton* Button6;
     QPushButton* Button4;
     QPushButton* Button5;
@@ -24,6 +32,10 @@ class CalibrationCurvePage : public QWidget {
     ChartSeries* Series8;
 
   private:
+    // Both fit buttons: the curve is drawn, or the fit is refused and may be tried again.
+    template <typename Fit>
+    void FitCurve(Fit fit);
+
     TForm1& form_;
 };
 

@@ -20,6 +20,18 @@ class CalibrationMassesPage : public QWidget {
 
     // The list of all masses here and on "Отдельный пик".
     void FillListMass();
+    // The reference tables of the pass, each followed by the refill of "Стандартные массы".
+    void StandartCH();
+    void StandartCF();
+    // The click handler of the five check boxes and the two radio buttons.
+    void ReFill();
+
+    void Button1Click();   // >>
+    void Button3Click();   // <<
+    void Button2Click();   // << of "Ввод вручную"
+    void Button8Click();   // << of "Стандартные массы"
+    void Button14Click();  // Очистить список
+    void Button15Click();  // Создать кривую
 
     QListWidget* ListBox5;
     QPushButton* Button1;
@@ -42,6 +54,12 @@ class CalibrationMassesPage : public QWidget {
     QWidget* GroupBox5;
 
   private:
+    // ListBox6 shows the program's calibration list; the line at select is selected.
+    void ShowCalibrationList(int select);
+    // The calibration line selected, or −1.
+    int SelectedCalibrationLine() const;
+    void SetEditing(bool on);
+
     TForm1& form_;
 };
 

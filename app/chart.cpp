@@ -141,6 +141,53 @@ void Chart::SetZoomAndPan(bool on) {
     setInteractions(on ? QCP::iRangeDrag | QCP::iRangeZoom : QCP::Interactions());
 }
 
+int Chart::PointNear(const ChartSeries* series, const QPointF& pixel) const {
+    constexpr double kReach = 6;  // pixels: the marker and a little around it
+    const QCPGraph* graph = series->Graph();
+    int nearest = -1;
+    double best = kReach * kReach;
+    const auto data = graph->data();
+    for (int i = 0; i < data->size(); ++i) {
+        const QPointF at = graph->coordsToPixels(data->at(i)->key, data->at(i)->value);
+        const double dx = at.x() - pixel.x(), dy = at.y() - pixel.y();
+        if (dx * dx + dy * dy <= best) {
+            best = dx * dx + dy * dy;
+            nearest = i;
+        }
+    }
+    return nearest;
+}
+
+void Chart::ShowMark(double x, double y, const QString& text) {
+    if (!mark_) {
+        mark_ = new QCPItemText(this);
+        mark_->setTextAlignment(Qt::AlignLeft);
+        mark_->setPadding(QMargins(4, 2, 4, 2));
+        mark_->setBrush(QBrush(QColor(255, 255, 225)));
+        mark_->setPen(QPen(Qt::darkGray));
+        mark_->setClipToAxisRect(true);
+        mark_->position->setType(QCPItemPosition::ptAbsolute);
+    }
+    // Beside the point, on the side where the plot has room for it.
+    constexpr double kGap = 6;
+    const QPointF at(xAxis->coordToPixel(x), yAxis->coordToPixel(y));
+    const QPointF centre = axisRect()->rect().center();
+    const bool left = at.x() > centre.x(), below = at.y() < centre.y();
+    mark_->setPositionAlignment((left ? Qt::AlignRight : Qt::AlignLeft) |
+                                (below ? Qt::AlignTop : Qt::AlignBottom));
+    mark_->position->setCoords(at.x() + (left ? -kGap : kGap), at.y() + (below ? kGap : -kGap));
+    mark_->setText(text);
+    mark_->setVisible(true);
+}
+
+void Chart::HideMark() {
+    if (mark_) mark_->setVisible(false);
+}
+
+QString Chart::MarkText() const {
+    return mark_ && mark_->visible() ? mark_->text() : QString();
+}
+
 void Chart::paintEvent(QPaintEvent* event) {
     QCustomPlot::paintEvent(event);
     if (overlay_) {

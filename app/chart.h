@@ -71,6 +71,14 @@ class Chart : public QCustomPlot {
     // Fits the axes to the visible series and redraws.
     void Redraw();
 
+    // The index of the series' point nearest to the pixel position, within a few pixels of it;
+    // −1 when none is that close.
+    int PointNear(const ChartSeries* series, const QPointF& pixel) const;
+    // A text label beside point (x, y) of the chart, lines separated by '\n'; hidden otherwise.
+    void ShowMark(double x, double y, const QString& text);
+    void HideMark();
+    QString MarkText() const;
+
     // Painted over the chart after every drawing, so it follows resizing and zooming.
     void SetOverlay(std::function<void(QPainter&)> overlay) { overlay_ = std::move(overlay); }
 
@@ -84,6 +92,7 @@ class Chart : public QCustomPlot {
   private:
     QCPTextElement* title_ = nullptr;
     QCPTextElement* foot_ = nullptr;
+    QCPItemText* mark_ = nullptr;
     std::map<QString, ChartSeries*> series_;
     std::vector<std::unique_ptr<ChartSeries>> owned_;
     std::function<void(QPainter&)> overlay_;

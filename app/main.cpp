@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QTabWidget>
 #include <QTimer>
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "app/chart.h"
 #include "app/main_window.h"
 #include "app/settings_page.h"
+#include "app/theory_page.h"
 
 namespace {
 
@@ -45,12 +47,26 @@ class StderrSeam : public ostrel::UiSeam {
     void PrintPage(const std::function<void(QPrinter&)>&) override {}
 };
 
+// Points the mouse at the middle measured peak of "Теория CH", so that its mark shows.
+void HoverAMeasuredPeak(ostrel::TForm1& window) {
+    ostrel::TheoryPage& page = window.TheoryCH();
+    const int count = page.Measured->Count();
+    if (count == 0) return;
+    page.chart->replot(QCustomPlot::rpImmediateRefresh);
+    const QPointF at = page.Measured->Graph()->coordsToPixels(page.Measured->X(count / 2),
+                                                              page.Measured->Y(count / 2));
+    QMouseEvent move(QEvent::MouseMove, at, page.chart->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(page.chart, &move);
+}
+
 void SaveScreenshots(ostrel::TForm1& window, const QString& folder) {
     QDir().mkpath(folder);
     auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     for (int i = 0; i < pages->count(); ++i) {
         pages->setCurrentIndex(i);
         QApplication::processEvents();
+        if (pages->currentWidget() == &window.TheoryCH()) HoverAMeasuredPeak(window);
         for (auto* chart : window.findChildren<QCustomPlot*>()) chart->replot();
         window.grab().save(QStringLiteral("%1/%2-%3.png")
                                .arg(folder)

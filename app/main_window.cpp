@@ -201,11 +201,13 @@ void TForm1::BuildMenus() {
     file->addSeparator();
     QMenu* ch = submenu(file, "CH1", "Теория CH");
     connect(item(ch, "BMP2", "BMP"), &QAction::triggered, this, [this] { BMP2Click(*this); });
-    item(ch, "TXT1", "TXT");
+    connect(item(ch, "TXT1", "TXT"), &QAction::triggered, this,
+            [this] { theoryCH_->PilaCHToFile(); });
     connect(item(submenu(file, "CF1", "Теория CF"), "BMP4", "BMP"), &QAction::triggered, this,
             [this] { BMP4Click(*this); });
     QMenu* chList = submenu(file, "CH2", "Список CH");
-    item(chList, "XLS1", "TXT (для Excel)");
+    connect(item(chList, "XLS1", "TXT (для Excel)"), &QAction::triggered, this,
+            [this] { theoryCH_->XLS1Click(); });
     item(chList, "HTML3", "HTML");
     file->addSeparator();
     connect(item(file, "N3", "Выход", "Ctrl+Q"), &QAction::triggered, this, [this] { close(); });
@@ -332,8 +334,10 @@ void TForm1::N44Click() {
 
 void TForm1::N31Click() {
     state_.MarkHints = Action("N31")->isChecked();
-    theoryCH_->Measured->SetMarksVisible(state_.MarkHints);
-    theoryCF_->Measured->SetMarksVisible(state_.MarkHints);
+    for (TheoryPage* page : {theoryCH_, theoryCF_}) {
+        page->Measured->SetMarksVisible(state_.MarkHints);
+        page->chart->replot(QCustomPlot::rpQueuedReplot);
+    }
 }
 
 void TForm1::N14Click() {
@@ -446,6 +450,10 @@ void TForm1::Obrab5() {
     results_->ShowGrid();
     results_->AutoSizeGridColumns();
     masses_->FillListMass();
+    masses_->StandartCH();
+    masses_->StandartCF();
+    theoryCH_->CreateTeoria();
+    theoryCF_->CreateTeoria();
 
     if (!failure.empty()) ShowMessage(failure);
     if (state_.HintMode) ShowMessage(LastPassDoneMessage());

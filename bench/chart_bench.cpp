@@ -8,10 +8,12 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "app/calibration_curve_page.h"
 #include "app/chart.h"
 #include "app/chart_export.h"
 #include "app/main_window.h"
 #include "app/settings_page.h"
+#include "app/spectrum_page.h"
 #include "generated_points.h"
 #include "state/file_io.h"
 
@@ -133,6 +135,19 @@ void BM_LastPassCommand(benchmark::State& st) {
         double(st.iterations()) * peaks, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_LastPassCommand)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+// "Пересчитать данные" on the 1,000,000-point spectrum, the reset and the redrawn spectrum.
+void BM_RecalculateMassesCommand(benchmark::State& st) {
+    ProcessedWindow w;
+    CalibrationCurvePage& page = w.window.CalibrationCurve();
+    w.window.State().Curve = {1e-6, -0.01, -2};
+    for (auto _ : st) {
+        page.Button5->setEnabled(true);
+        page.Button5Click();
+        w.window.Spectrum().Chart1->replot(QCustomPlot::rpImmediateRefresh);
+    }
+}
+BENCHMARK(BM_RecalculateMassesCommand)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 }  // namespace ostrel::bench

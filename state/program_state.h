@@ -6,8 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include "fitting/calibration_curve.h"
 #include "processing/last_pass.h"
 #include "processing/point_list.h"
+#include "reference/calibration_list.h"
+#include "reference/reference_ions.h"
+#include "reference/theory_charts.h"
 #include "state/clear_all.h"
 #include "state/measured_points.h"
 #include "state/number_format.h"
@@ -61,9 +65,12 @@ struct ProgramState {
     ProcessingStages Stages;
     PeakTables Peaks;  // written by the last pass, read after it has ended
     ResultsGrid Grid;
-    std::array<int32_t, 3> CHGroupCount{};
-    int32_t CalibCount = 0;
-    int32_t TrueMassCount = 0;
+    ReferenceTables Reference;  // reference ions of the last pass's mass range
+    TheoryCharts Theory;        // the four series of the theory charts
+    CalibrationList Calibration;
+    PointList CalibPoints;      // the calibration points in ascending mass
+    CalibrationCurve Curve;     // kept until the next fit, whatever is reset
+    int32_t HoveredPoint = -1;  // the measured point under the mouse on a theory chart
 };
 
 // The texts that Edit2 and Edit3 show for the stored settings.

@@ -1,68 +1,30 @@
 // The window's exports: the column dialog and the HTML page, the table copies, the chart
 // pictures and printing.
-#include <gtest/gtest.h>
-
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QImageReader>
-#include <QLineEdit>
 #include <QPrinterInfo>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTableWidget>
 
 #include "app/chart.h"
-#include "app/main_window.h"
 #include "results/chart_images.h"
-#include "results/html_report.h"
 #include "results/table_copy.h"
-#include "scripted_seam.h"
-#include "state/cp1251.h"
-#include "temp_dir.h"
+#include "window_fixture.h"
 
 namespace ostrel {
 namespace {
 
-using ::ostrel::testing::ScriptedSeam;
+using ::ostrel::testing::LastPassWindowTest;
 using ::ostrel::testing::TempDir;
 
-class ExportWindowTest : public ::testing::Test {
+// After "Предварительная" on the example spectrum, with hints off; "Последняя" when a test
+// needs the results.
+class ExportWindowTest : public LastPassWindowTest {
   protected:
-    TempDir dir;
-    ScriptedSeam::Log seam;
-    std::unique_ptr<TForm1> window;
+    QTableWidget* Grid() { return W<QTableWidget>("StringGrid1"); }
 
-    void SetUp() override {
-        window = std::make_unique<TForm1>(std::make_unique<ScriptedSeam>(seam),
-                                          QString::fromStdString(dir.File("prog") + "/"));
-        window->State().HintMode = false;
-        window->resize(1288, 1004);
-        window->show();
-        QApplication::processEvents();
-    }
-
-    void Trigger(const char* action) { window->Action(action)->trigger(); }
-    QTableWidget* Grid() { return window->findChild<QTableWidget*>("StringGrid1"); }
-
-    // "Открыть..." of the example, "Предварительная" and "Последняя" with the given height.
-    void ProcessExample() {
-        seam.answers.push_back(std::string(OSTREL_EXAMPLES_DIR) + "/small_hydrocarbon.txt");
-        Trigger("N2");
-        window->findChild<QPushButton*>("Button9")->click();
-        window->findChild<QLineEdit*>("Edit4")->setText("1000000");
-        window->findChild<QPushButton*>("Button13")->click();
-        QElapsedTimer waited;
-        waited.start();
-        while (window->LastPassRunning() && waited.elapsed() < 60000)
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
-        ASSERT_FALSE(window->LastPassRunning());
-        seam.messages.clear();
-    }
-
-    // The page written by "HTML" (look 0) into a fresh file, as UTF-8 lines.
+    // The page written by "HTML" or "HTML (усовершен.)" into a fresh file, as UTF-8 lines.
     std::vector<std::string> ExportPage(const char* action, const std::string& name) {
         seam.answers.push_back(dir.File(name));
         Trigger(action);
@@ -98,7 +60,7 @@ TEST_F(ExportWindowTest, TheFirstExportClosedWithoutOkChoosesNoColumn) {
 }
 
 TEST_F(ExportWindowTest, TheColumnDialogChoosesByPositionAndKeepsTheChoice) {
-    ProcessExample();
+    RunPass("1000000");
     seam.dialogs.push_back([](QDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Выбор столбцов");
         EXPECT_EQ(d.size(), QSize(248, 515));
@@ -144,7 +106,7 @@ TEST_F(ExportWindowTest, TheColumnDialogChoosesByPositionAndKeepsTheChoice) {
 }
 
 TEST_F(ExportWindowTest, TableCopiesAreTabSeparatedText) {
-    ProcessExample();
+    RunPass("1000000");
     const ResultsGrid& grid = window->State().Grid;
     Trigger("N4");
     ASSERT_TRUE(seam.clipboard.has_value());
@@ -197,8 +159,6 @@ int NonWhitePixels(const QImage& image) {
 }
 
 TEST_F(ExportWindowTest, ChartPicturesReadBackAtTheChartSize) {
-    seam.answers.push_back(std::string(OSTREL_EXAMPLES_DIR) + "/small_hydrocarbon.txt");
-    Trigger("N2");
     QApplication::processEvents();
     const QSize size = window->ChartNamed("Chart1")->size();
 
@@ -264,8 +224,6 @@ TEST_F(ExportWindowTest, PrintingGivesOnePageOrSaysThereIsNoPrinter) {
     Trigger("N35");
     EXPECT_EQ(seam.messages, std::vector<std::string>{NoPrinterMessage()});
 
-    seam.answers.push_back(std::string(OSTREL_EXAMPLES_DIR) + "/small_hydrocarbon.txt");
-    Trigger("N2");
     seam.printerPdf = dir.File("printed.pdf");
     Trigger("N35");
     EXPECT_EQ(seam.printJobs, 1);
@@ -290,10 +248,3 @@ TEST(QtUiSeamTest, WithoutAPrinterPrintingSaysSoAndPaintsNothing) {
 
 }  // namespace
 }  // namespace ostrel
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

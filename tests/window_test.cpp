@@ -20,44 +20,16 @@
 #include "scripted_seam.h"
 #include "state/cp1251.h"
 #include "temp_dir.h"
+#include "window_fixture.h"
 
 namespace ostrel {
 namespace {
 
+using ::ostrel::testing::LastPassWindowTest;
+using ::ostrel::testing::PreliminaryWindowTest;
 using ::ostrel::testing::ScriptedSeam;
 using ::ostrel::testing::TempDir;
-
-class WindowTest : public ::testing::Test {
-  protected:
-    TempDir dir;
-    ScriptedSeam::Log seam;
-    std::unique_ptr<TForm1> window;
-
-    void SetUp() override {
-        window = std::make_unique<TForm1>(std::make_unique<ScriptedSeam>(seam),
-                                          QString::fromStdString(dir.File("prog") + "/"));
-        window->resize(1288, 1004);
-        window->show();
-        QApplication::processEvents();
-    }
-
-    template <typename T>
-    T* W(const char* name) {
-        T* w = window->findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void Trigger(const char* action) { W<QAction>(action)->trigger(); }
-
-    std::string SpectrumFile(const std::string& name = "s.txt") {
-        return dir.Write(name,
-                         Utf8ToCp1251("\"Проба\"\r\n\"\"\r\n\"\"\r\n1 10\r\n2 20\r\n3 15\r\n"));
-    }
-    void Open(const std::string& path) {
-        seam.answers.push_back(path);
-        Trigger("N2");
-    }
-};
+using ::ostrel::testing::WindowTest;
 
 TEST_F(WindowTest, StartsOnTheSpectrumPageWithDefaults) {
     EXPECT_EQ(W<QTabWidget>("PageControl1")->currentIndex(), 0);
@@ -229,16 +201,6 @@ TEST_F(WindowTest, HiddenSelfCheckButtons) {
     EXPECT_EQ(seam.messages[1], "Dopolnenie = -8");
 }
 
-class PreliminaryWindowTest : public WindowTest {
-  protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        window->State().HintMode = false;
-        Open(std::string(OSTREL_EXAMPLES_DIR) + "/small_hydrocarbon.txt");
-        seam.messages.clear();
-    }
-};
-
 TEST_F(PreliminaryWindowTest, PreliminaryProcessingListsZonesAndSetsTheButtons) {
     W<QPushButton>("Button9")->click();
     ASSERT_EQ(seam.messages, std::vector<std::string>{"Пересчёт произведён"});
@@ -284,21 +246,6 @@ TEST_F(PreliminaryWindowTest, AFailedBuilderStopsWithAMessage) {
     EXPECT_FALSE(W<QPushButton>("Button13")->isEnabled());
     EXPECT_GT(window->Series("Series5")->Count(), 0);  // stages built before stay drawn
 }
-
-class LastPassWindowTest : public PreliminaryWindowTest {
-  protected:
-    void SetUp() override {
-        PreliminaryWindowTest::SetUp();
-        W<QPushButton>("Button9")->click();
-        seam.messages.clear();
-    }
-    void WaitForThePass() {
-        for (int i = 0; i < 2000 && window->LastPassRunning(); ++i) {
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        ASSERT_FALSE(window->LastPassRunning());
-    }
-};
 
 TEST_F(LastPassWindowTest, RefusedHeightsLeaveTheButtonEnabled) {
     for (const char* bad : {"12a", "-5", "", " 7"}) {
