@@ -1,6 +1,7 @@
 #include "app/chart.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace ostrel {
 
@@ -66,6 +67,13 @@ void ChartSeries::SetMarkersVisible(bool visible) {
 Chart::Chart(QWidget* parent) : QCustomPlot(parent) {
     setNoAntialiasingOnDrag(true);
     setPlottingHint(QCP::phFastPolylines, true);
+    setFocusPolicy(Qt::ClickFocus);
+    axisRect()->setRangeDrag(Qt::Horizontal);
+    axisRect()->setRangeZoom(Qt::Horizontal);
+    axisRect()->setRangeDragAxes(xAxis, nullptr);
+    axisRect()->setRangeZoomAxes(xAxis, nullptr);
+    connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this] { FitValueAxis(); });
 }
 
 ChartSeries* Chart::AddSeries(const QString& name, const SeriesLook& look) {
@@ -125,6 +133,10 @@ void Chart::SetLeftAxisTitle(const QString& text, const QColor& colour, int pixe
     yAxis->setLabel(text);
 }
 
+void Chart::SetBottomAxisTitle(const QString& text) {
+    xAxis->setLabel(text);
+}
+
 void Chart::SetLogarithmic(bool on) {
     yAxis->setScaleType(on ? QCPAxis::stLogarithmic : QCPAxis::stLinear);
     if (on)
@@ -138,7 +150,30 @@ bool Chart::IsLogarithmic() const {
 }
 
 void Chart::SetZoomAndPan(bool on) {
+    zoomable_ = on;
     setInteractions(on ? QCP::iRangeDrag | QCP::iRangeZoom : QCP::Interactions());
+}
+
+void Chart::mousePressEvent(QMouseEvent* event) {
+    const bool rectangle =
+        event->button() == Qt::RightButton ||
+        (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier));
+    // The zoom rectangle zooms the axes the wheel zooms: the masses.
+    setSelectionRectMode(zoomable_ && rectangle ? QCP::srmZoom : QCP::srmNone);
+    QCustomPlot::mousePressEvent(event);
+}
+
+void Chart::mouseDoubleClickEvent(QMouseEvent* event) {
+    QCustomPlot::mouseDoubleClickEvent(event);
+    if (zoomable_ && event->button() == Qt::LeftButton) Redraw();
+}
+
+void Chart::keyPressEvent(QKeyEvent* event) {
+    if (zoomable_ && event->key() == Qt::Key_Home) {
+        Redraw();
+        return;
+    }
+    QCustomPlot::keyPressEvent(event);
 }
 
 int Chart::PointNear(const ChartSeries* series, const QPointF& pixel) const {
@@ -201,9 +236,80 @@ void Chart::PaintPicture(QCPPainter& painter) {
     if (overlay_) overlay_(painter);
 }
 
+namespace {
+
+// A little room around the data, so that no point sits on the frame.
+QCPRange Widened(const QCPRange& r, double below, double above, bool logarithmic) {
+    if (logarithmic) {
+        const double decades = std::log10(r.upper / r.lower);
+        const double room = std::max(decades, 1.0);
+        return QCPRange(r.lower / std::pow(10.0, below * room),
+                        r.upper * std::pow(10.0, above * room));
+    }
+    const double span = r.size() > 0 ? r.size() : std::max(std::fabs(r.upper), 1.0);
+    return QCPRange(r.lower - below * span, r.upper + above * span);
+}
+
+}  // namespace
+
 void Chart::Redraw() {
-    rescaleAxes(true);
+    bool found = false;
+    QCPRange keys;
+    for (int i = 0; i < graphCount(); ++i) {
+        QCPGraph* g = graph(i);
+        if (!g->visible()) continue;
+        bool has = false;
+        const QCPRange r = g->getKeyRange(has);
+        if (!has) continue;
+        if (found)
+            keys.expand(r);
+        else
+            keys = r;
+        found = true;
+    }
+    if (found)
+        xAxis->setRange(Widened(keys, 0.01, 0.01, false));
+    else
+        xAxis->setRange(0, 1);  // nothing to show: no range of an earlier spectrum
+    FitValueAxis();
     replot(QCustomPlot::rpQueuedReplot);
+}
+
+void Chart::Refresh() {
+    for (int i = 0; i < graphCount(); ++i)
+        if (!graph(i)->data()->isEmpty()) {
+            FitValueAxis();
+            replot(QCustomPlot::rpQueuedReplot);
+            return;
+        }
+    Redraw();
+}
+
+void Chart::FitValueAxis() {
+    if (fitting_) return;
+    fitting_ = true;
+    const bool logarithmic = IsLogarithmic();
+    const QCP::SignDomain domain = logarithmic ? QCP::sdPositive : QCP::sdBoth;
+    bool found = false;
+    QCPRange values;
+    for (int i = 0; i < graphCount(); ++i) {
+        QCPGraph* g = graph(i);
+        if (!g->visible()) continue;
+        if (rangeSeries_ && rangeSeries_->IsVisible() && g != rangeSeries_->Graph()) continue;
+        bool has = false;
+        const QCPRange r = g->getValueRange(has, domain, xAxis->range());
+        if (!has) continue;
+        if (found)
+            values.expand(r);
+        else
+            values = r;
+        found = true;
+    }
+    if (!found)
+        yAxis->setRange(logarithmic ? QCPRange(1, 10) : QCPRange(0, 1));
+    else
+        yAxis->setRange(Widened(values, 0.02, 0.06, logarithmic));
+    fitting_ = false;
 }
 
 }  // namespace ostrel

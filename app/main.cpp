@@ -4,11 +4,15 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTranslator>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -87,7 +91,11 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Ostrel"));
+    // Qt's own dialogs and buttons in Russian, like the rest of the program.
+    QTranslator qtRussian;
+    if (qtRussian.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtRussian);
 
     QStringList args = QApplication::arguments();
     args.removeFirst();
@@ -104,6 +112,9 @@ int main(int argc, char** argv) {
     std::unique_ptr<ostrel::UiSeam> seam;
     if (!screenshots.isEmpty()) seam = std::make_unique<StderrSeam>();
     ostrel::TForm1 window(std::move(seam), QApplication::applicationDirPath() + QDir::separator());
+    // Restored from maximized, the window must fit the screen it is on.
+    const QSize room = window.screen()->availableGeometry().size();
+    window.resize(window.size().boundedTo(room));
     window.showMaximized();
     if (!args.isEmpty()) window.OpenSpectrumFile(args[0].toStdString());
     if (!screenshots.isEmpty()) {

@@ -1,9 +1,12 @@
 #include "app/main_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QEventLoop>
 #include <QHostInfo>
 #include <QLineEdit>
 #include <QListWidget>
@@ -11,6 +14,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QThread>
 
 #include "app/about_box.h"
 #include "app/calibration_curve_page.h"
@@ -26,6 +30,7 @@
 #include "app/testing_page.h"
 #include "app/theory_page.h"
 #include "app/widget_factory.h"
+#include "formats/mz_file.h"
 #include "results/results_assembly.h"
 #include "state/clear_all.h"
 #include "state/errors.h"
@@ -42,6 +47,7 @@ TForm1::TForm1(std::unique_ptr<UiSeam> seam, QString programFolder, QWidget* par
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Ostrel"));
     resize(1288, 1004);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     QFont font = this->font();
     font.setPixelSize(10);
     setFont(font);
@@ -129,7 +135,8 @@ void TForm1::BuildViewMenu(QMenu* menu) {
     connect(log, &QAction::triggered, this, [this] {
         Chart* chart = spectrum_->Chart1;
         chart->SetLogarithmic(!chart->IsLogarithmic());
-        chart->Redraw();
+        chart->FitValueAxis();
+        chart->replot(QCustomPlot::rpQueuedReplot);
     });
     menu->addSeparator();
     AddSwitch(menu, "Series11", "Спектр", true, "Series1", false);
@@ -274,30 +281,37 @@ void TForm1::ApplyClearAll(const ClearAllEffects& effects) {
     for (const std::string& name : effects.buttonsToDisable)
         findChild<QPushButton*>(Q(name))->setEnabled(false);
     results_->ShowGrid();
-    for (Chart* chart : findChildren<Chart*>()) chart->replot(QCustomPlot::rpQueuedReplot);
+    for (Chart* chart : findChildren<Chart*>()) chart->Refresh();
 }
 
 void TForm1::LoadSpectrum(const std::string& path) {
     Chart* chart1 = spectrum_->Chart1;
-    chart1->setCursor(Qt::WaitCursor);
     try {
-        const OpenSpectrumResult opened = OpenSpectrum(state_, path);
+        // A file of several spectra asks which one to open; Cancel changes nothing.
+        std::optional<int32_t> spectrum;
+        std::vector<MzSpectrumRow> rows;
+        RunOffThread([&] { rows = SpectraToChooseFrom(path); });
+        if (!rows.empty()) {
+            spectrum = seam_->ChooseSpectrum(rows, state_.Format);
+            if (!spectrum) return;
+        }
+        OpenSpectrumResult opened;
+        // Reading a million points takes a while: the window keeps painting meanwhile.
+        RunOffThread([&] { opened = OpenSpectrum(state_, path, spectrum); });
         ApplyClearAll(opened.cleared);
         if (opened.titleRead) chart1->SetTitle(Q(state_.CurveTitle), Qt::blue, 23, false);
         spectrum_->ShowSpectrum();
     } catch (const CommandError& e) {
-        chart1->unsetCursor();
         ShowMessage(e.what());
         return;
     }
-    chart1->unsetCursor();
     if (state_.HintMode) ShowMessage(LoadHintMessage());
     settings_->Button9->setEnabled(true);
 }
 
 void TForm1::ReadFromFile() {
     const auto path = seam_->AskOpenFile(
-        {kOpenSpectrumTitle, state_.DialogFolder, kTextFileFilter, std::string()});
+        {kOpenSpectrumTitle, state_.DialogFolder, kOpenSpectrumFilter, std::string()});
     if (path) LoadSpectrum(*path);
 }
 
@@ -351,7 +365,31 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+namespace {
+
+// A list as wide as its widest line (never narrower than designed); the page's widgets to the
+// right of it move along. Design positions are kept in the "designX" property of each widget.
+void WidenListToContent(QWidget* page, QListWidget* list, int designWidth) {
+    const int shift = std::max(0, ContentWidth(list) - designWidth);
+    list->resize(designWidth + shift, list->height());
+    for (QWidget* w : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (!w->property("designX").isValid()) w->setProperty("designX", w->x());
+        const int designX = w->property("designX").toInt();
+        if (designX >= list->x() + designWidth && w->y() >= list->y() - 40)
+            w->move(designX + shift, w->y());
+    }
+}
+
+}  // namespace
+
 void TForm1::ApplyLayoutRule() {
+    WidenListToContent(settings_, settings_->ListBox1, 193);
+    WidenListToContent(masses_, masses_->ListBox5, 161);
+    WidenListToContent(single_, single_->ListBox8, 169);
+    WidenListToContent(testing_, testing_->ListBox3, 265);
+    testing_->ListBox4->resize(std::max(297, ContentWidth(testing_->ListBox4)),
+                               testing_->ListBox4->height());
+
     const int settingsHeight = settings_->height();
     SetBottomMargin(settings_->ListBox1, settingsHeight, 20);
     QWidget* chart5 = settings_->Chart5;
@@ -365,7 +403,8 @@ void TForm1::ApplyLayoutRule() {
     SetBottomMargin(single_->ListBox8, single_->height(), 20);
     QWidget* list9 = single_->ListBox9;
     SetBottomMargin(list9, single_->height(), 20);
-    if (single_->width() < 669) list9->resize(single_->width() - list9->x() - 20, list9->height());
+    // The iterations take the page's width, however wide the window.
+    list9->resize(std::max(0, single_->width() - list9->x() - 20), list9->height());
 
     SetBottomMargin(testing_->ListBox3, testing_->height(), 20);
     SetBottomMargin(testing_->ListBox4, testing_->height(), 20);
@@ -379,43 +418,77 @@ void TForm1::ApplyLayoutRule() {
                         std::max(0, curve_->height() - chart2->y() - 3));
 }
 
-void TForm1::RefuseCommandsDuringPass(bool refuse) {
-    if (refuse) {
+void TForm1::RefuseCommands(bool refuse) {
+    if (!refuse) {
+        for (auto& [object, enabled] : refused_) {
+            if (auto* a = qobject_cast<QAction*>(object))
+                a->setEnabled(enabled);
+            else
+                static_cast<QWidget*>(object)->setEnabled(enabled);
+        }
         refused_.clear();
-        for (const char* name :
-             {"N2", "N42", "QuickFolder1", "QuickFolder2", "QuickFolder3", "QuickFolder4", "CTemp1",
-              "HTML1", "HTML2", "TXT1", "XLS1", "TXT2"}) {
-            QAction* a = Action(name);
-            refused_.emplace_back(a, a->isEnabled());
-            a->setEnabled(false);
-        }
-        for (QWidget* w : std::initializer_list<QWidget*>{
-                 settings_->Button9, settings_->Button13, single_->Button16, single_->Button17,
-                 masses_->Button1, masses_->Button2, masses_->Button3, masses_->Button8,
-                 masses_->Button14, masses_->Button15, curve_->Button6, curve_->Button4,
-                 curve_->Button5, single_->ListBox8}) {
-            refused_.emplace_back(w, w->isEnabled());
-            w->setEnabled(false);
-        }
         return;
     }
-    for (auto& [object, enabled] : refused_) {
-        if (auto* a = qobject_cast<QAction*>(object))
-            a->setEnabled(enabled);
-        else
-            static_cast<QWidget*>(object)->setEnabled(enabled);
-    }
     refused_.clear();
+    auto refuse1 = [this](QObject* object, bool enabled) {
+        refused_.emplace_back(object, enabled);
+        if (auto* a = qobject_cast<QAction*>(object))
+            a->setEnabled(false);
+        else
+            static_cast<QWidget*>(object)->setEnabled(false);
+    };
+    // The lists that only show what the work reports stay as they are.
+    const QStringList shown = {"ListBox3", "ListBox4", "ListBox7", "ListBox9"};
+    for (QWidget* w : pages_->findChildren<QWidget*>()) {
+        const bool command = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                             (qobject_cast<QListWidget*>(w) && !shown.contains(w->objectName()));
+        if (command) refuse1(w, w->isEnabled());
+    }
+    for (QAction* a : menuBar()->findChild<QMenu*>(QStringLiteral("N1"))->findChildren<QAction*>())
+        if (a->objectName() != QStringLiteral("N3") && !a->isSeparator() && !a->menu())
+            refuse1(a, a->isEnabled());
+}
+
+TForm1::BusyScope::BusyScope(TForm1& form) : form_(form) {
+    if (form_.busyDepth_++ > 0) return;
+    form_.RefuseCommands(true);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    form_.form5_->Start(-1);
+}
+
+TForm1::BusyScope::~BusyScope() {
+    if (--form_.busyDepth_ > 0) return;
+    form_.form5_->Finish();
+    QApplication::restoreOverrideCursor();
+    form_.RefuseCommands(false);
+}
+
+void TForm1::RunOffThread(const std::function<void()>& work) {
+    BusyScope busy(*this);
+    std::exception_ptr failure;
+    std::unique_ptr<QThread> thread(QThread::create([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
+    QEventLoop loop;
+    connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    loop.exec();
+    thread->wait();  // also when the program is ending and the loop was left early
+    if (failure) std::rethrow_exception(failure);
 }
 
 void TForm1::StartLastPass() {
     startTick_ = TickCount();
     form5_->Start(PeakCountOfSlope(state_.Stages.Slope));
-    RefuseCommandsDuringPass(true);
+    RefuseCommands(true);
     MyThread::Reports reports;
     reports.reportPeak = [this](int32_t k, const CurrentPeak& cur) { ReportPeak(k, cur); };
     reports.problemLines = [this](const std::vector<std::string>& lines) {
-        AppendLines(testing_->ListBox3, lines);
+        if (AppendLines(testing_->ListBox3, lines)) ApplyLayoutRule();
     };
     reports.hideProgress = [this] { form5_->Finish(); };
     worker_ = std::make_unique<MyThread>(state_.Points, state_.Stages.Stage1, state_.Stages.Slope,
@@ -428,7 +501,8 @@ void TForm1::StartLastPass() {
 
 void TForm1::ReportPeak(int32_t peakIndex, const CurrentPeak& cur) {
     form5_->Step();
-    AppendLines(testing_->ListBox4, PeakReportLines(peakIndex + 1, cur, state_.Format));
+    if (AppendLines(testing_->ListBox4, PeakReportLines(peakIndex + 1, cur, state_.Format)))
+        ApplyLayoutRule();
 }
 
 void TForm1::Obrab5() {
@@ -442,7 +516,7 @@ void TForm1::Obrab5() {
     single_->TakePassPeakNumber(peakNumber);
     worker_.reset();
     form5_->Finish();
-    RefuseCommandsDuringPass(false);
+    RefuseCommands(false);
 
     testing_->ShowCounters(peakNumber, problems, ElapsedTicks(startTick_, TickCount()));
     spectrum_->DrawFittedCurves(state_.Peaks);
@@ -454,12 +528,13 @@ void TForm1::Obrab5() {
     masses_->StandartCF();
     theoryCH_->CreateTeoria();
     theoryCF_->CreateTeoria();
+    ApplyLayoutRule();  // the lists just filled may need more room
 
     if (!failure.empty()) ShowMessage(failure);
     if (state_.HintMode) ShowMessage(LastPassDoneMessage());
-    for (QPushButton* b :
-         {masses_->Button1, masses_->Button2, masses_->Button3, masses_->Button8, masses_->Button14,
-          masses_->Button15, single_->Button16, single_->Button17})
+    // "Сохранить" of "Отдельный пик" waits until a peak of this pass has been processed.
+    for (QPushButton* b : {masses_->Button1, masses_->Button2, masses_->Button3, masses_->Button8,
+                           masses_->Button14, masses_->Button15, single_->Button16})
         b->setEnabled(true);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -35,6 +36,10 @@ struct CurrentPeak;
 
 class TForm1 : public QMainWindow {
   public:
+    // Every page's widgets fit from this size on.
+    static constexpr int kMinimumWidth = 920;
+    static constexpr int kMinimumHeight = 640;
+
     // programFolder: the folder of the program file, with its trailing separator.
     TForm1(std::unique_ptr<UiSeam> seam, QString programFolder, QWidget* parent = nullptr);
     ~TForm1() override;
@@ -74,6 +79,25 @@ class TForm1 : public QMainWindow {
     void N31Click();  // Хинты на CH и CF
     void N14Click();  // О программе...
 
+    // Long work of a command (reading a file, the preliminary processing): the window refuses
+    // commands, shows the wait cursor and the progress window, and keeps painting while the work
+    // runs on a thread of its own. Scopes nest; the outermost one gives every command back the
+    // state it had, so a command enables or disables its buttons after its scope has ended.
+    class BusyScope {
+      public:
+        explicit BusyScope(TForm1& form);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+      private:
+        TForm1& form_;
+    };
+    // Runs work off the window's thread inside a BusyScope and waits for it while serving
+    // events; an exception of the work is thrown again here.
+    void RunOffThread(const std::function<void()>& work);
+    bool Busy() const { return busyDepth_ > 0; }
+
     // The last processing pass: the worker, its reports and the results assembly.
     void StartLastPass();
     void ReportPeak(int32_t peakIndex, const CurrentPeak& cur);
@@ -92,9 +116,10 @@ class TForm1 : public QMainWindow {
     void FormCreate();
     void ReadFromFile();
     void LoadSpectrum(const std::string& path);
-    // While the worker runs, every command that changes what it reads or reads what it writes
-    // is disabled; afterwards each gets back the state it had.
-    void RefuseCommandsDuringPass(bool refuse);
+    // While the worker or other long work runs, every command is disabled but the view, the
+    // help and the exit: the buttons, check boxes, edit fields and command lists of every page
+    // and the file commands. Afterwards each gets back the state it had.
+    void RefuseCommands(bool refuse);
 
     ProgramState state_;
     std::unique_ptr<UiSeam> seam_;
@@ -113,6 +138,7 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<MyThread> worker_;
     uint32_t startTick_ = 0;
     std::vector<std::pair<QObject*, bool>> refused_;
+    int busyDepth_ = 0;
 };
 
 }  // namespace ostrel

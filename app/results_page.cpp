@@ -29,6 +29,9 @@ ResultsPage::ResultsPage(TForm1& form) : form_(form) {
     QFont bold = StringGrid1->font();
     bold.setBold(true);
     StringGrid1->setFont(bold);
+    // Rows as tall as the bold font needs, so that a small screen shows as many as it can.
+    StringGrid1->verticalHeader()->setMinimumSectionSize(1);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(bold).height() + 6);
     FillPage(this, StringGrid1);
 
     PopupMenu1 = new QMenu(StringGrid1);

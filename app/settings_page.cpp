@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 
 #include "app/chart.h"
 #include "app/main_window.h"
@@ -37,6 +38,8 @@ SettingsPage::SettingsPage(TForm1& form) : form_(form) {
     Chart5->setObjectName(QStringLiteral("Chart5"));
     Chart5->setGeometry(232, 200, 929, 713);
     Chart5->SetZoomAndPan(false);
+    // Light grey, so that the white turning points show.
+    Chart5->axisRect()->setBackground(QBrush(QColor(224, 224, 224)));
     using S = QCPScatterStyle;
     Series14 = Chart5->AddSeries("Series14", {Qt::red, S::ssCircle, 2, Qt::red, {}});
     Series15 = Chart5->AddSeries("Series15", {Qt::white, S::ssCircle, 2, Qt::gray, {}});
@@ -44,48 +47,51 @@ SettingsPage::SettingsPage(TForm1& form) : form_(form) {
 
     connect(Button9, &QPushButton::clicked, this, [this] { Button9Click(); });
     connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    // The current line is the zone on view, whether chosen by mouse or by keys.
+    connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { ListBox1Click(); });
     connect(Button13, &QPushButton::clicked, this, [this] { Button13Click(); });
 }
 
 void SettingsPage::Obrab1() {
     SpectrumPage& page = form_.Spectrum();
-    BuildStage1(form_.State());
+    form_.RunOffThread([this] { BuildStage1(form_.State()); });
     page.DrawStage(page.Series2, form_.State().Stages.Stage1, "Series21", "Points21");
 }
 
 void SettingsPage::Obrab2() {
     SpectrumPage& page = form_.Spectrum();
-    BuildStage2(form_.State());
+    form_.RunOffThread([this] { BuildStage2(form_.State()); });
     page.DrawStage(page.Series3, form_.State().Stages.Stage2, "Series31", "Points31");
 }
 
 void SettingsPage::Obrab3() {
     SpectrumPage& page = form_.Spectrum();
-    BuildStage3(form_.State());
+    form_.RunOffThread([this] { BuildStage3(form_.State()); });
     page.DrawStage(page.Series4, form_.State().Stages.Stage3, "Series41", "Points41");
 }
 
 void SettingsPage::Obrab4() {
     SpectrumPage& page = form_.Spectrum();
-    BuildStage4(form_.State());
+    form_.RunOffThread([this] { BuildStage4(form_.State()); });
     page.DrawStage(page.Series5, form_.State().Stages.Stage4, "Series51", "Points51");
 }
 
 void SettingsPage::ObrabNaklon() {
     SpectrumPage& page = form_.Spectrum();
-    BuildSlope(form_.State());
+    form_.RunOffThread([this] { BuildSlope(form_.State()); });
     page.DrawStage(page.Series16, form_.State().Stages.Slope, "N29", "N43");
 }
 
 void SettingsPage::OtsortVysota() {
     ProgramState& state = form_.State();
-    ostrel::OtsortVysota(state.Stages.Zones);
+    std::vector<std::string> lines;
+    form_.RunOffThread([&] {
+        ostrel::OtsortVysota(state.Stages.Zones);
+        lines = ZoneListLines(state.Stages.Zones, state.Format);
+    });
+    const QSignalBlocker quiet(ListBox1);  // filling the list is no zone click
     ListBox1->clear();
-    QStringList lines;
-    for (const std::string& line : ZoneListLines(state.Stages.Zones, state.Format))
-        lines << Q(line);
-    ListBox1->addItems(lines);
+    if (AppendLines(ListBox1, lines)) form_.ApplyLayoutRule();
 }
 
 void SettingsPage::Button9Click() {
@@ -102,6 +108,7 @@ void SettingsPage::Button9Click() {
     form_.ApplyClearAll(ClearAll(state, kClearForPreliminary));
     Chart* chart1 = form_.Spectrum().Chart1;
     try {
+        TForm1::BusyScope busy(form_);
         Obrab1();
         Obrab2();
         Obrab3();
@@ -110,13 +117,16 @@ void SettingsPage::Button9Click() {
         OtsortVysota();
     } catch (const CommandError& e) {
         chart1->Redraw();
+        Button9->setEnabled(true);
         form_.ShowMessage(e.what());
         return;
     }
     chart1->Redraw();
-    form_.ShowMessage(PreliminaryDoneMessage(state.HintMode));
+    // Another KolUsred, or after a pass another height, may be tried at once.
+    Button9->setEnabled(true);
     Button13->setEnabled(true);
     BitBtn1->setEnabled(true);
+    form_.ShowMessage(PreliminaryDoneMessage(state.HintMode));
 }
 
 void SettingsPage::ListBox1Click() {
@@ -129,7 +139,10 @@ void SettingsPage::ListBox1Click() {
 
 void SettingsPage::NextVysota() {
     ProgramState& state = form_.State();
-    ListBox1->setCurrentRow(selectedZone_);
+    {
+        const QSignalBlocker quiet(ListBox1);
+        ListBox1->setCurrentRow(selectedZone_);
+    }
     ZoneView view;
     try {
         view = ComputeZoneView(state, selectedZone_);

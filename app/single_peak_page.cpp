@@ -44,7 +44,7 @@ void SinglePeakPage::Button16Click() {
         return;
     }
     AppendLines(ListBox9, log.iterations);
-    AppendLines(form_.Testing().ListBox3, log.problems);
+    if (AppendLines(form_.Testing().ListBox3, log.problems)) form_.ApplyLayoutRule();
     Button16->setEnabled(false);
     Button17->setEnabled(true);
 }

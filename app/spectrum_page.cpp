@@ -15,6 +15,8 @@ SpectrumPage::SpectrumPage(TForm1& form) : form_(form) {
     Chart1->setObjectName(QStringLiteral("Chart1"));
     Chart1->SetTitle(QStringLiteral("Спектр"), Qt::blue, 23, false);
     Chart1->SetZoomAndPan(true);
+    Chart1->SetBottomAxisTitle(QStringLiteral("m/z"));
+    Chart1->yAxis->setLabel(QStringLiteral("Интенсивность"));
     FillPage(this, Chart1);
     using S = QCPScatterStyle;
     const QColor none;
@@ -26,6 +28,7 @@ SpectrumPage::SpectrumPage(TForm1& form) : form_(form) {
     Series5 = Chart1->AddSeries("Series5", {Qt::white, S::ssSquare, 2, Qt::gray, none});
     Series6 = Chart1->AddSeries("Series6", {Qt::red, S::ssSquare, 1, Qt::black, Qt::black});
     Series16 = Chart1->AddSeries("Series16", {Qt::red, S::ssCircle, 3, Qt::red, none});
+    Chart1->SetRangeSeries(Series1);
 }
 
 void SpectrumPage::ShowSpectrum() {
@@ -49,7 +52,7 @@ void SpectrumPage::DrawFittedCurves(const PeakTables& peaks) {
     Series6->SetVisible(form_.Action("Series61")->isChecked());
     const CurvePoints curves = FittedCurves(peaks);
     Series6->AppendPoints(curves.x, curves.y, 0, static_cast<int>(curves.x.size()) - 1);
-    Chart1->replot(QCustomPlot::rpQueuedReplot);
+    Chart1->Refresh();
 }
 
 }  // namespace ostrel

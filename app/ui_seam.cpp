@@ -7,6 +7,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
+#include "app/mz_chooser.h"
 #include "results/chart_images.h"
 #include "state/errors.h"
 #include "state/messages.h"
@@ -22,6 +23,11 @@ std::optional<SavedFileChoice> UiSeam::AskSaveFileAndFilter(const FileDialogRequ
 void PreparePrintPage(QPrinter& printer) {
     printer.setFullPage(true);
     printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+}
+
+std::optional<int32_t> UiSeam::ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
+                                              const NumberFormat&) {
+    return FirstProfileMs1(rows);
 }
 
 QtUiSeam::QtUiSeam(QWidget* parent) : parent_(parent) {}
@@ -86,6 +92,13 @@ void QtUiSeam::PrintPage(const std::function<void(QPrinter& printer)>& paintPage
     paintPage(printer);
     if (printer.printerState() == QPrinter::Error)
         throw CommandError(PrintFailedMessage(info.printerName().toStdString()));
+}
+
+std::optional<int32_t> QtUiSeam::ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
+                                                const NumberFormat& format) {
+    SpectrumChooser chooser(rows, format, parent_);
+    if (chooser.exec() != QDialog::Accepted) return std::nullopt;
+    return chooser.SelectedIndex();
 }
 
 }  // namespace ostrel

@@ -4,10 +4,15 @@
 // the user's clipboard or needs a printer.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "formats/mz_rows.h"
+#include "state/number_format.h"
 
 class QDialog;
 class QFileDialog;
@@ -48,6 +53,10 @@ class UiSeam {
     // prepared printer (PreparePrintPage). CommandError when there is no printer or the printer
     // fails.
     virtual void PrintPage(const std::function<void(QPrinter& printer)>& paintPage) = 0;
+    // The spectrum to open from a file of several: its index in the file, or nothing on Cancel.
+    // A seam without a user answers what the chooser preselects.
+    virtual std::optional<int32_t> ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
+                                                  const NumberFormat& format);
 };
 
 // The page every print job uses: the whole paper with margins 0, at the screen's resolution, so
@@ -67,6 +76,8 @@ class QtUiSeam : public UiSeam {
     int ExecModal(QDialog& dialog) override;
     void SetClipboardText(const std::string& text) override;
     void PrintPage(const std::function<void(QPrinter& printer)>& paintPage) override;
+    std::optional<int32_t> ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
+                                          const NumberFormat& format) override;
 
   private:
     std::optional<SavedFileChoice> Ask(QFileDialog*& dialog, const FileDialogRequest& request,

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -48,11 +49,27 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect rect) {
     return edit;
 }
 
-void AppendLines(QListWidget* list, const std::vector<std::string>& lines) {
+bool AppendLines(QListWidget* list, const std::vector<std::string>& lines) {
     QStringList items;
     items.reserve(static_cast<qsizetype>(lines.size()));
-    for (const std::string& line : lines) items << Q(line);
+    size_t longest = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        items << Q(lines[i]);
+        if (lines[i].size() > lines[longest].size()) longest = i;
+    }
     list->addItems(items);
+    if (lines.empty()) return false;
+    // The lines are mostly digits of one width: the longest line is the widest.
+    const int needed =
+        list->fontMetrics().horizontalAdvance(items[static_cast<qsizetype>(longest)]) +
+        2 * list->frameWidth() + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 12;
+    if (needed <= list->property("contentWidth").toInt()) return false;
+    list->setProperty("contentWidth", needed);
+    return true;
+}
+
+int ContentWidth(const QListWidget* list) {
+    return list->count() == 0 ? 0 : list->property("contentWidth").toInt();
 }
 
 void FillPage(QWidget* page, QWidget* content) {

@@ -31,8 +31,11 @@ void FillPage(QWidget* page, QWidget* content);
 // height := container height − top − margin.
 void SetBottomMargin(QWidget* w, int containerHeight, int margin);
 
-// Appends the lines to the list in one go.
-void AppendLines(QListWidget* list, const std::vector<std::string>& lines);
+// Appends the lines to the list in one go. Answers whether the list's widest line grew, so that
+// the layout may widen the list (its "contentWidth" property holds the width its lines need).
+bool AppendLines(QListWidget* list, const std::vector<std::string>& lines);
+// The width the list needs to show its widest line, scroll bar included; 0 when it is empty.
+int ContentWidth(const QListWidget* list);
 
 inline QString Q(const std::string& s) {
     return QString::fromStdString(s);

@@ -7,6 +7,7 @@
 
 #include "batch/html_options.h"
 #include "fitting/calibration_curve.h"
+#include "formats/mz_file.h"
 #include "processing/last_pass.h"
 #include "processing/preliminary.h"
 #include "processing/stage_builders.h"
@@ -49,6 +50,9 @@ constexpr const char* kUsage =
     "  html FILE --height H --look 0|1 [--columns 111111111111] [--widths W0,...,W11]\n"
     "       [--kolusred N] [--out OUT]\n"
     "                                 страница HTML таблицы результатов (вид 0 или 1)\n"
+    "  list FILE                      спектры файла mzML или mzXML, по строке на спектр\n"
+    "\n"
+    "  --spectrum N   спектр N (с 0) файла mzML или mzXML; без него первый профильный MS1\n"
     "\n"
     "  --help      эта справка\n"
     "  --version   версия программы\n";
@@ -94,10 +98,27 @@ Invocation ParseArguments(const std::vector<std::string>& args,
     return inv;
 }
 
+// The window's "Открыть..." of FILE; for an mzML or mzXML file, of the spectrum --spectrum N.
+void OpenFile(ProgramState& state, const Invocation& inv) {
+    std::optional<int32_t> index;
+    if (auto text = inv.Option("--spectrum")) index = NumberFormat::ParseInt(*text);
+    OpenSpectrum(state, inv.file, index);
+}
+
+int RunList(const Invocation& inv, std::ostream& out, std::ostream&) {
+    const NumberFormat format('.');
+    for (const MzSpectrumRow& row : ListMzSpectra(inv.file)) {
+        const std::vector<std::string> cells = MzListCells(row, format);
+        for (size_t c = 0; c < cells.size(); ++c) out << (c ? "\t" : "") << cells[c];
+        out << "\n";
+    }
+    return 0;
+}
+
 int RunPoints(const Invocation& inv, std::ostream& out, std::ostream&) {
     ProgramState state;
     state.Format.SetSeparator('.');
-    OpenSpectrum(state, inv.file);
+    OpenFile(state, inv);
     if (auto path = inv.Option("--out"))
         WriteToFile(*path, state.CurveTitle, state.Points, state.Format);
     out << SpectrumFileText(state.CurveTitle, state.Points.PointX, state.Points.PointY,
@@ -120,7 +141,7 @@ void RunPreliminary(ProgramState& state, const Invocation& inv) {
 int RunZones(const Invocation& inv, std::ostream& out, std::ostream&) {
     ProgramState state;
     state.Format.SetSeparator('.');
-    OpenSpectrum(state, inv.file);
+    OpenFile(state, inv);
     RunPreliminary(state, inv);
     for (const std::string& line : ZoneListLines(state.Stages.Zones, state.Format))
         out << line << "\n";
@@ -146,7 +167,7 @@ void RunLastPassRoad(const Invocation& inv, LastPassRun& run) {
     state.Format.SetSeparator('.');
     WriteGridHeaders(state.Grid);
     const std::string heightText = RequiredOption(inv, "--height");
-    OpenSpectrum(state, inv.file);
+    OpenFile(state, inv);
     RunPreliminary(state, inv);
     state.FirstPeakHeight = ParseFirstPeakHeight(heightText);
     ClearAll(state, kClearForLastPass);
@@ -314,6 +335,7 @@ int RunHtml(const Invocation& inv, std::ostream& out, std::ostream&) {
 struct Subcommand {
     std::vector<std::string> options;
     std::function<int(const Invocation&, std::ostream&, std::ostream&)> run;
+    bool opensSpectrum = true;  // takes --spectrum for the spectrum of an mzML or mzXML file
 };
 
 const std::map<std::string, Subcommand>& Subcommands() {
@@ -327,6 +349,7 @@ const std::map<std::string, Subcommand>& Subcommands() {
         {"theory", {{"--kolusred", "--height"}, RunTheory}},
         {"calibrate", {{"--kolusred", "--height", "--fit", "--pair", "--out"}, RunCalibrate}},
         {"html", {{"--kolusred", "--height", "--look", "--columns", "--widths", "--out"}, RunHtml}},
+        {"list", {{}, RunList, false}},
     };
     return table;
 }
@@ -349,7 +372,9 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     auto it = Subcommands().find(args[0]);
     try {
         if (it == Subcommands().end()) throw UsageError{"неизвестная подкоманда " + args[0]};
-        Invocation inv = ParseArguments(args, it->second.options);
+        std::vector<std::string> allowed = it->second.options;
+        if (it->second.opensSpectrum) allowed.push_back("--spectrum");
+        Invocation inv = ParseArguments(args, allowed);
         return it->second.run(inv, out, err);
     } catch (const UsageError& e) {
         err << "ostrel-batch: " << e.message << " (см. ostrel-batch --help)\n";

@@ -6,13 +6,19 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "state/file_io.h"
 #include "state/number_format.h"
 
 namespace ostrel::bench {
 
-inline std::string BenchSpectrumText(int points = 1000000, int peaks = 2000) {
+struct BenchPoints {
+    std::vector<double> x;
+    std::vector<double> y;  // with one decimal, as the lab's files hold them
+};
+
+inline BenchPoints BenchSpectrumPoints(int points = 1000000, int peaks = 2000) {
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> unit(0, 1);
     const double x0 = 20, step = 0.001;
@@ -31,13 +37,25 @@ inline std::string BenchSpectrumText(int points = 1000000, int peaks = 2000) {
         }
     }
     std::normal_distribution<double> noise(0, 1);
+    BenchPoints out;
+    out.x.resize(points);
+    out.y.resize(points);
+    for (int i = 0; i < points; ++i) {
+        const double v = std::max(0.0, y[i] + std::sqrt(y[i]) * noise(rng));
+        out.x[i] = x0 + step * i;
+        out.y[i] = std::round(v * 10) / 10;
+    }
+    return out;
+}
+
+inline std::string BenchSpectrumText(int points = 1000000, int peaks = 2000) {
+    const BenchPoints p = BenchSpectrumPoints(points, peaks);
     std::string text = "\"benchmark spectrum\"\r\n\"\"\r\n\"\"\r\n";
     text.reserve(points * 24);
     for (int i = 0; i < points; ++i) {
-        const double v = std::max(0.0, y[i] + std::sqrt(y[i]) * noise(rng));
-        AppendFixed(text, x0 + step * i, 6, '.');
+        AppendFixed(text, p.x[i], 6, '.');
         text += "     ";
-        AppendFixed(text, std::round(v * 10) / 10, 1, '.');
+        AppendFixed(text, p.y[i], 1, '.');
         text += "\r\n";
     }
     return text;

@@ -40,6 +40,11 @@ ClearAllEffects ClearAll(ProgramState& state, int mode) {
     state.CalibPoints = {};
 
     effects.buttonsToDisable = {"Button6", "Button4", "Button5", "Button16", "Button17"};
+    // Without the zone list of this spectrum there is no height to take or to process with.
+    if (mode != kClearForLastPass) {
+        effects.buttonsToDisable.push_back("Button13");
+        effects.buttonsToDisable.push_back("BitBtn1");
+    }
     return effects;
 }
 

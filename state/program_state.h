@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "fitting/calibration_curve.h"
@@ -79,7 +80,10 @@ std::string KrivoMnText(const ProgramState& state);
 
 // "Открыть...": reads the file into new sequences; only when the whole file was read does it run
 // ClearAll(0) and make the spectrum the open one. A failed read throws and changes nothing.
-OpenSpectrumResult OpenSpectrum(ProgramState& state, const std::string& path);
+// An mzML or mzXML file (IsMzFile) gives its spectrum at spectrumIndex, by default its only or
+// first profile MS1 spectrum; a text file holds the one spectrum 0.
+OpenSpectrumResult OpenSpectrum(ProgramState& state, const std::string& path,
+                                std::optional<int32_t> spectrumIndex = std::nullopt);
 
 // Makes a successfully read spectrum the open one: the title (when the file had one), the
 // decimal separator ".", the points and MaxYDecimals; FirstPeakHeight starts again from 0. The

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 #include <sstream>
 
 #include "batch_run.h"
@@ -16,6 +15,7 @@ namespace {
 using ::ostrel::testing::Batch;
 using ::ostrel::testing::BatchRun;
 using ::ostrel::testing::TempDir;
+using ::ostrel::testing::WithCrLf;
 
 int CountLines(const std::string& s) {
     return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
@@ -124,8 +124,7 @@ TEST_F(BatchReferenceTest, CalibratesAndRecalculatesTheSpectrum) {
     const std::string first = r.out.substr(0, r.out.find('\n'));
     EXPECT_EQ(first.rfind("a=0 b=-0.0294", 0), 0u) << first;
     const std::string spectrum = r.out.substr(first.size() + 1);
-    EXPECT_EQ(Cp1251ToUtf8(TempDir::Read(dir.File("moved.txt"))),
-              std::regex_replace(spectrum, std::regex("\n"), "\r\n"));
+    EXPECT_EQ(Cp1251ToUtf8(TempDir::Read(dir.File("moved.txt"))), WithCrLf(spectrum));
     EXPECT_EQ(spectrum.find("\n26.90000 "), std::string::npos);  // every mass moved
 
     const struct {

@@ -22,6 +22,7 @@ namespace {
 using ::ostrel::testing::Batch;
 using ::ostrel::testing::BatchRun;
 using ::ostrel::testing::TempDir;
+using ::ostrel::testing::WithCrLf;
 
 // A header row, a fitted peak and a problem peak, as the last pass writes them.
 class SmallTableTest : public ::testing::Test {
@@ -206,9 +207,7 @@ TEST(BatchHtmlTest, WritesThePageOfTheResultsTable) {
         Batch({"html", file, "--height", "1000000", "--look", "1", "--columns", "110000000001",
                "--widths", "10,20,0,0,0,0,0,0,0,0,0,30", "--out", dir.File("page.htm")});
     ASSERT_EQ(html.status, 0) << html.err;
-    std::string crlf;
-    for (char c : html.out) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    EXPECT_EQ(TempDir::Read(dir.File("page.htm")), Utf8ToCp1251(crlf));
+    EXPECT_EQ(TempDir::Read(dir.File("page.htm")), Utf8ToCp1251(WithCrLf(html.out)));
 
     // One row of cell lines per line of the table, in its order, with the chosen columns only.
     std::istringstream table(peaks.out), page(html.out);

@@ -22,7 +22,9 @@ class ScriptedSeam : public UiSeam {
         std::vector<std::string> messages;
         std::vector<FileDialogRequest> opens;
         std::vector<FileDialogRequest> saves;
-        std::deque<std::optional<std::string>> answers;  // next dialog answers, nullopt = cancel
+        std::deque<std::optional<std::string>> answers;   // next dialog answers, nullopt = cancel
+        std::vector<std::vector<MzSpectrumRow>> choices;  // the rows of every spectrum chooser
+        std::deque<std::optional<int32_t>> spectrumAnswers;  // its answers, nullopt = Cancel
         std::deque<int> filters;  // filters chosen in the next save dialogs (else the first)
         // Act on the next modal dialogs (check boxes, press OK); with none left a dialog is
         // closed without OK.
@@ -72,6 +74,14 @@ class ScriptedSeam : public UiSeam {
         PreparePrintPage(printer);
         paintPage(printer);
         ++log_.printJobs;
+    }
+    std::optional<int32_t> ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
+                                          const NumberFormat&) override {
+        log_.choices.push_back(rows);
+        if (log_.spectrumAnswers.empty()) return std::nullopt;
+        auto a = log_.spectrumAnswers.front();
+        log_.spectrumAnswers.pop_front();
+        return a;
     }
 
   private:

@@ -7,9 +7,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QThread>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
 
 #include "app/main_window.h"
 #include "scripted_seam.h"
