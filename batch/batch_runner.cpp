@@ -243,8 +243,10 @@ StandardListChoice ChoiceOf(const Invocation& inv) {
     const bool digits =
         std::all_of(boxes.begin(), boxes.end(), [](char c) { return c == '0' || c == '1'; });
     if ((boxes.size() != 4 && boxes.size() != 5) || !digits)
-        throw UsageError{"--boxes: четыре (или пять) цифр 0 или 1"};
-    if (family != "ch" && family != "cf") throw UsageError{"--family: ch или cf"};
+        throw CommandError("Недопустимое значение --boxes: " + boxes +
+                           " (четыре или пять цифр 0 и 1).");
+    if (family != "ch" && family != "cf")
+        throw CommandError("Недопустимое значение --family: " + family + " (ch или cf).");
     StandardListChoice choice;
     choice.molecular = boxes[0] == '1';
     choice.oneSplitOff = boxes[1] == '1';
@@ -283,17 +285,19 @@ int RunTheory(const Invocation& inv, std::ostream& out, std::ostream&) {
 // "K=MASS": a line of "Все массы" and the true mass typed for it.
 std::pair<int32_t, std::string> PairOf(const std::string& text) {
     const size_t eq = text.find('=');
-    if (eq == std::string::npos) throw UsageError{"--pair: K=MASS, а не " + text};
+    if (eq == std::string::npos)
+        throw CommandError("Недопустимое значение --pair: " + text + " (нужно K=MASS).");
     try {
         return {NumberFormat::ParseInt(text.substr(0, eq)), text.substr(eq + 1)};
     } catch (const CommandError&) {
-        throw UsageError{"--pair: K=MASS, а не " + text};
+        throw CommandError("Недопустимое значение --pair: " + text + " (нужно K=MASS).");
     }
 }
 
 int RunCalibrate(const Invocation& inv, std::ostream& out, std::ostream&) {
     const std::string fit = RequiredOption(inv, "--fit");
-    if (fit != "line" && fit != "parabola") throw UsageError{"--fit: line или parabola"};
+    if (fit != "line" && fit != "parabola")
+        throw CommandError("Недопустимое значение --fit: " + fit + " (line или parabola).");
     std::vector<std::pair<int32_t, std::string>> pairs;
     for (const std::string& p : inv.Options("--pair")) pairs.push_back(PairOf(p));
     LastPassRun run;
