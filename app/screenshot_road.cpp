@@ -94,10 +94,12 @@ void SavePage(TForm1& window, const QString& folder, int index) {
     QApplication::processEvents();
     if (pages->currentWidget() == &window.TheoryCH()) HoverAMeasuredPeak(window);
     for (auto* chart : window.findChildren<QCustomPlot*>()) chart->replot();
-    window.grab().save(QStringLiteral("%1/%2-%3.png")
-                           .arg(folder)
-                           .arg(index + 1)
-                           .arg(pages->widget(index)->objectName()));
+    static const char* const names[] = {"spectrum",           "results",           "settings",
+                                        "calibration-masses", "calibration-curve", "theory-ch",
+                                        "theory-cf",          "single-peak",       "testing"};
+    const QString name =
+        index < 9 ? QString::fromLatin1(names[index]) : pages->widget(index)->objectName();
+    window.grab().save(QStringLiteral("%1/%2-%3.png").arg(folder).arg(index + 1).arg(name));
 }
 
 }  // namespace
