@@ -1,5 +1,6 @@
-// The benchmark spectrum: 1,000,000 points from 20 u in steps of 0.001 u with about 2,000 peaks
-// of resolving power 3000 on a falling baseline, with noise, written as the lab's files are.
+// The benchmark spectrum: by default 1,000,001 points from 20 u in steps of 0.001 u with 2,000
+// peaks of resolving power 5000 on a falling baseline, with counting noise, written as the lab's
+// files are (y with one decimal, so the reader scales it by 1000).
 #pragma once
 
 #include <cmath>
@@ -12,7 +13,8 @@
 
 namespace ostrel::bench {
 
-inline std::string BenchSpectrumText(int points = 1000000, int peaks = 2000) {
+inline std::string BenchSpectrumText(int points = 1000001, int peaks = 2000,
+                                     double resolution = 5000) {
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> unit(0, 1);
     const double x0 = 20, step = 0.001;
@@ -22,7 +24,7 @@ inline std::string BenchSpectrumText(int points = 1000000, int peaks = 2000) {
     for (int p = 0; p < peaks; ++p) {
         const double centre = x0 + 1 + (xEnd - x0 - 2) * (p + unit(rng)) / peaks;
         const double height = 200 * std::pow(10.0, 3 * unit(rng));
-        const double fwhm = centre / 3000;
+        const double fwhm = centre / resolution;
         const int first = std::max(0, int((centre - 4 * fwhm - x0) / step));
         const int last = std::min(points - 1, int((centre + 4 * fwhm - x0) / step));
         for (int i = first; i <= last; ++i) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "state/ascending_search.h"
 #include "state/errors.h"
 #include "state/number_format.h"
 
@@ -188,14 +189,7 @@ double PeakSum(PeakFitState& st, const FitData& data, int p, int q) {
 
 double FindLevelCrossingX(const PeakFitState& st, const FitData& data, int32_t mode, double x0,
                           double level) {
-    const auto count = static_cast<int32_t>(data.Stage1X.size());
-    int32_t s = count;
-    for (int32_t i = 0; i < count; ++i) {
-        if (data.Stage1X[i] >= x0) {
-            s = i;
-            break;
-        }
-    }
+    const int32_t s = FirstIndexAtOrAbove(data.Stage1X, x0, data.Stage1Ascending);
     for (int32_t j = s; j <= st.Cur.CurRightIndex; ++j) {
         const double y = data.Stage1Y[j];
         if (mode == 1 ? y > level : y < level) return data.Stage1X[j];

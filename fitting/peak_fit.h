@@ -41,6 +41,7 @@ struct FitData {
     std::span<const double> PointY;
     std::span<const double> Stage1X;
     std::span<const double> Stage1Y;
+    bool Stage1Ascending = false;  // IsAscending(Stage1X): the level search may halve
 };
 
 struct PeakFitState {
