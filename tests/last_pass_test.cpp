@@ -6,6 +6,7 @@
 #include <cmath>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "measured_cases.h"
 #include "processing/stage_builders.h"
@@ -231,6 +232,62 @@ TEST(TwoCorePassTest, SameTablesReportsAndContextAsOneThread) {
         carried += CountFirstStepFailuresAfterAFit(one.tables);
     }
     EXPECT_GT(carried, 0);
+}
+
+// Every peak window of a pass fitted with the plain sums and with the fast ones, each form in its
+// own context carried from peak to peak: the same bits and the same lines, iteration log on.
+void ExpectFastFitsAsPlainOnPassWindows(const ProgramState& state, int32_t maxPeaks) {
+    PeakFitState plain, fast;
+    const FitData data{state.Points.PointX, state.Points.PointY, state.Stages.Stage1.X,
+                       state.Stages.Stage1.Y};
+    const int32_t count = std::min(maxPeaks, PeakCountOfSlope(state.Stages.Slope));
+    for (int32_t k = 0; k < count; ++k) {
+        FitLog plainLog, fastLog;
+        for (auto [st, log, form] : {std::tuple{&plain, &plainLog, PeakSumForm::Plain},
+                                     std::tuple{&fast, &fastLog, PeakSumForm::Fast}}) {
+            st->Cur.FitPeakNumber = k + 1;
+            SetCurrentPeak(st->Cur, state.Points, state.Stages.Slope,
+                           2 * k + SlopeOffset(state.Stages.Slope));
+            FitPeak(*st, data, true, st->Cur.CurFon, st->Cur.CurLeftX, st->Cur.CurTopY,
+                    st->Cur.CurCenterX, state.Format, *log, form);
+        }
+        ASSERT_EQ(BitsOf({plain.FitCenter, plain.FitResolution, plain.FitHeight,
+                          plain.FitBackground, plain.FitStdErr, plain.FitSum, plain.FitErrors[0],
+                          plain.FitErrors[1], plain.FitErrors[2], plain.FitErrors[3], plain.FitA,
+                          plain.FitB, plain.RelOffset, plain.GaussTerm}),
+                  BitsOf({fast.FitCenter, fast.FitResolution, fast.FitHeight, fast.FitBackground,
+                          fast.FitStdErr, fast.FitSum, fast.FitErrors[0], fast.FitErrors[1],
+                          fast.FitErrors[2], fast.FitErrors[3], fast.FitA, fast.FitB,
+                          fast.RelOffset, fast.GaussTerm}))
+            << "peak " << k;
+        ASSERT_EQ(plain.FitIterations, fast.FitIterations) << k;
+        ASSERT_EQ(plainLog.iterations, fastLog.iterations) << k;
+        ASSERT_EQ(plainLog.problems, fastLog.problems) << k;
+    }
+}
+
+TEST(FastSumsTest, PassWindowsOfExampleAndRandomSpectra) {
+    struct Case {
+        std::string file;  // empty: a random spectrum
+        unsigned seed;
+        int32_t height;
+        int32_t maxPeaks;
+    };
+    // The PFTBA windows run far into the tails, where the exponential is 0.
+    const Case cases[] = {{"small_hydrocarbon.txt", 0, 0, 1000},
+                          {"pftba_R3000.txt", 0, 22525, 4},
+                          {"", 4, 1000, 40},
+                          {"", 5, 0, 40}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file + " " + std::to_string(c.seed));
+        ProgramState state;
+        if (c.file.empty())
+            state.Points = ::ostrel::testing::RandomSpectrum(c.seed, 20000);
+        else
+            OpenSpectrum(state, ::ostrel::testing::ExampleFile(c.file));
+        Prepare(state, c.file.empty() ? 10 : 150, c.height);
+        ExpectFastFitsAsPlainOnPassWindows(state, c.maxPeaks);
+    }
 }
 
 TEST(TwoCorePassTest, AStopRequestEndsThePassWithTablesOfOneLength) {
