@@ -22,7 +22,14 @@ std::string ReadWholeFile(const std::string& path) {
     errno = 0;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) throw CommandError("Не удалось открыть файл \"" + path + "\": " + Reason() + ".");
+    // One allocation of the file's size; a file that grows meanwhile is read to its end all the
+    // same.
     std::string bytes;
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(path, sizeError);
+    if (!sizeError) bytes.resize(size);
+    size_t have = std::fread(bytes.data(), 1, bytes.size(), f);
+    bytes.resize(have);
     char buf[1 << 16];
     size_t got;
     while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, got);
