@@ -1,10 +1,9 @@
 #include "processing/stage_builders.h"
 
-#include <barrier>
 #include <cstdint>
-#include <thread>
 
 #include "processing/processing_routines.h"
+#include "processing/smoothing_sweep.h"
 #include "state/errors.h"
 #include "state/program_state.h"
 
@@ -12,35 +11,9 @@ namespace ostrel {
 
 namespace {
 
-constexpr int32_t kParallelSmoothingPoints = 200000;
-
-// Smooths the list the given number of times. The x values never change between passes, so
-// only the first pass can meet coinciding midpoints. Long lists are split between two threads
-// that read one buffer and write the other, meeting after each pass; the result is the same as
-// smoothing in one thread.
+// The list smoothed the given number of times more, in place.
 void SmoothRepeatedly(PointList& list, int64_t passes) {
-    const int32_t n = list.Count();
-    if (passes <= 0) return;
-    if (n < kParallelSmoothingPoints) {
-        for (int64_t p = 0; p < passes; ++p)
-            SmoothY(list.X.data(), list.Y.data(), n, list.Y.data());
-        return;
-    }
-    std::vector<double> other(list.Y);  // the end points stay in both buffers
-    double* buffers[2] = {list.Y.data(), other.data()};
-    const double* x = list.X.data();
-    const int32_t middle = n / 2;
-    std::barrier meet(2);
-    auto work = [&](int32_t lo, int32_t hi) {
-        for (int64_t p = 0; p < passes; ++p) {
-            SmoothRange(x, buffers[p % 2], buffers[(p + 1) % 2], lo, hi);
-            meet.arrive_and_wait();
-        }
-    };
-    std::thread helper(work, middle, n - 1);
-    work(1, middle);
-    helper.join();
-    if (passes % 2 == 1) list.Y.swap(other);
+    SmoothManyPasses(list.X.data(), list.Y.data(), list.Count(), passes);
 }
 
 }  // namespace
