@@ -11,24 +11,26 @@ namespace ostrel {
 
 namespace {
 
-// The list smoothed the given number of times more, in place.
-void SmoothRepeatedly(PointList& list, int64_t passes) {
-    SmoothManyPasses(list.X.data(), list.Y.data(), list.Count(), passes);
+// The list smoothed the given number of times: SmoothPass as often, in one sweep.
+PointList Smoothed(PointsView in, int64_t passes) {
+    CheckSmoothable(in);
+    PointList out;
+    out.X.assign(in.X.begin(), in.X.end());
+    out.Y.assign(in.Y.begin(), in.Y.end());
+    SmoothManyPasses(out.X.data(), out.Y.data(), out.Count(), passes);
+    return out;
 }
 
 }  // namespace
 
 void BuildStage1(ProgramState& state) {
-    PointList stage1;
-    SmoothPass(PointsView(state.Points.PointX, state.Points.PointY), stage1);
-    SmoothRepeatedly(stage1, 2);
-    state.Stages.Stage1 = std::move(stage1);
+    state.Stages.Stage1 = Smoothed(PointsView(state.Points.PointX, state.Points.PointY), 3);
 }
 
 void BuildStage2(ProgramState& state) {
-    PointList averaged;
-    SmoothPass(state.Stages.Stage1, averaged);
-    if (state.KolUsred >= 0) SmoothRepeatedly(averaged, int64_t{state.KolUsred} + 1);
+    // One pass, then KolUsred + 1 more unless KolUsred is negative.
+    const int64_t more = state.KolUsred >= 0 ? int64_t{state.KolUsred} + 1 : 0;
+    PointList averaged = Smoothed(state.Stages.Stage1, 1 + more);
     PointList stage2;
     FindTurningPoints(averaged, stage2);
     state.Stages.Averaged = std::move(averaged);
