@@ -1,6 +1,7 @@
 #include "app/chart.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace ostrel {
 
@@ -66,6 +67,13 @@ void ChartSeries::SetMarkersVisible(bool visible) {
 Chart::Chart(QWidget* parent) : QCustomPlot(parent) {
     setNoAntialiasingOnDrag(true);
     setPlottingHint(QCP::phFastPolylines, true);
+    setFocusPolicy(Qt::ClickFocus);
+    axisRect()->setRangeDrag(Qt::Horizontal);
+    axisRect()->setRangeZoom(Qt::Horizontal);
+    axisRect()->setRangeDragAxes(xAxis, nullptr);
+    axisRect()->setRangeZoomAxes(xAxis, nullptr);
+    connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this] { FitValueAxis(); });
 }
 
 ChartSeries* Chart::AddSeries(const QString& name, const SeriesLook& look) {
@@ -125,6 +133,10 @@ void Chart::SetLeftAxisTitle(const QString& text, const QColor& colour, int pixe
     yAxis->setLabel(text);
 }
 
+void Chart::SetBottomAxisTitle(const QString& text) {
+    xAxis->setLabel(text);
+}
+
 void Chart::SetLogarithmic(bool on) {
     yAxis->setScaleType(on ? QCPAxis::stLogarithmic : QCPAxis::stLinear);
     if (on)
@@ -138,7 +150,77 @@ bool Chart::IsLogarithmic() const {
 }
 
 void Chart::SetZoomAndPan(bool on) {
+    zoomable_ = on;
     setInteractions(on ? QCP::iRangeDrag | QCP::iRangeZoom : QCP::Interactions());
+}
+
+void Chart::mousePressEvent(QMouseEvent* event) {
+    const bool rectangle =
+        event->button() == Qt::RightButton ||
+        (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier));
+    // The zoom rectangle zooms the axes the wheel zooms: the masses.
+    setSelectionRectMode(zoomable_ && rectangle ? QCP::srmZoom : QCP::srmNone);
+    QCustomPlot::mousePressEvent(event);
+}
+
+void Chart::mouseDoubleClickEvent(QMouseEvent* event) {
+    QCustomPlot::mouseDoubleClickEvent(event);
+    if (zoomable_ && event->button() == Qt::LeftButton) Redraw();
+}
+
+void Chart::keyPressEvent(QKeyEvent* event) {
+    if (zoomable_ && event->key() == Qt::Key_Home) {
+        Redraw();
+        return;
+    }
+    QCustomPlot::keyPressEvent(event);
+}
+
+int Chart::PointNear(const ChartSeries* series, const QPointF& pixel) const {
+    constexpr double kReach = 6;  // pixels: the marker and a little around it
+    const QCPGraph* graph = series->Graph();
+    int nearest = -1;
+    double best = kReach * kReach;
+    const auto data = graph->data();
+    for (int i = 0; i < data->size(); ++i) {
+        const QPointF at = graph->coordsToPixels(data->at(i)->key, data->at(i)->value);
+        const double dx = at.x() - pixel.x(), dy = at.y() - pixel.y();
+        if (dx * dx + dy * dy <= best) {
+            best = dx * dx + dy * dy;
+            nearest = i;
+        }
+    }
+    return nearest;
+}
+
+void Chart::ShowMark(double x, double y, const QString& text) {
+    if (!mark_) {
+        mark_ = new QCPItemText(this);
+        mark_->setTextAlignment(Qt::AlignLeft);
+        mark_->setPadding(QMargins(4, 2, 4, 2));
+        mark_->setBrush(QBrush(QColor(255, 255, 225)));
+        mark_->setPen(QPen(Qt::darkGray));
+        mark_->setClipToAxisRect(true);
+        mark_->position->setType(QCPItemPosition::ptAbsolute);
+    }
+    // Beside the point, on the side where the plot has room for it.
+    constexpr double kGap = 6;
+    const QPointF at(xAxis->coordToPixel(x), yAxis->coordToPixel(y));
+    const QPointF centre = axisRect()->rect().center();
+    const bool left = at.x() > centre.x(), below = at.y() < centre.y();
+    mark_->setPositionAlignment((left ? Qt::AlignRight : Qt::AlignLeft) |
+                                (below ? Qt::AlignTop : Qt::AlignBottom));
+    mark_->position->setCoords(at.x() + (left ? -kGap : kGap), at.y() + (below ? kGap : -kGap));
+    mark_->setText(text);
+    mark_->setVisible(true);
+}
+
+void Chart::HideMark() {
+    if (mark_) mark_->setVisible(false);
+}
+
+QString Chart::MarkText() const {
+    return mark_ && mark_->visible() ? mark_->text() : QString();
 }
 
 void Chart::paintEvent(QPaintEvent* event) {
@@ -149,9 +231,80 @@ void Chart::paintEvent(QPaintEvent* event) {
     }
 }
 
+namespace {
+
+// A little room around the data, so that no point sits on the frame.
+QCPRange Widened(const QCPRange& r, double below, double above, bool logarithmic) {
+    if (logarithmic) {
+        const double decades = std::log10(r.upper / r.lower);
+        const double room = std::max(decades, 1.0);
+        return QCPRange(r.lower / std::pow(10.0, below * room),
+                        r.upper * std::pow(10.0, above * room));
+    }
+    const double span = r.size() > 0 ? r.size() : std::max(std::fabs(r.upper), 1.0);
+    return QCPRange(r.lower - below * span, r.upper + above * span);
+}
+
+}  // namespace
+
 void Chart::Redraw() {
-    rescaleAxes(true);
+    bool found = false;
+    QCPRange keys;
+    for (int i = 0; i < graphCount(); ++i) {
+        QCPGraph* g = graph(i);
+        if (!g->visible()) continue;
+        bool has = false;
+        const QCPRange r = g->getKeyRange(has);
+        if (!has) continue;
+        if (found)
+            keys.expand(r);
+        else
+            keys = r;
+        found = true;
+    }
+    if (found)
+        xAxis->setRange(Widened(keys, 0.01, 0.01, false));
+    else
+        xAxis->setRange(0, 1);  // nothing to show: no range of an earlier spectrum
+    FitValueAxis();
     replot(QCustomPlot::rpQueuedReplot);
+}
+
+void Chart::Refresh() {
+    for (int i = 0; i < graphCount(); ++i)
+        if (!graph(i)->data()->isEmpty()) {
+            FitValueAxis();
+            replot(QCustomPlot::rpQueuedReplot);
+            return;
+        }
+    Redraw();
+}
+
+void Chart::FitValueAxis() {
+    if (fitting_) return;
+    fitting_ = true;
+    const bool logarithmic = IsLogarithmic();
+    const QCP::SignDomain domain = logarithmic ? QCP::sdPositive : QCP::sdBoth;
+    bool found = false;
+    QCPRange values;
+    for (int i = 0; i < graphCount(); ++i) {
+        QCPGraph* g = graph(i);
+        if (!g->visible()) continue;
+        if (rangeSeries_ && rangeSeries_->IsVisible() && g != rangeSeries_->Graph()) continue;
+        bool has = false;
+        const QCPRange r = g->getValueRange(has, domain, xAxis->range());
+        if (!has) continue;
+        if (found)
+            values.expand(r);
+        else
+            values = r;
+        found = true;
+    }
+    if (!found)
+        yAxis->setRange(logarithmic ? QCPRange(1, 10) : QCPRange(0, 1));
+    else
+        yAxis->setRange(Widened(values, 0.02, 0.06, logarithmic));
+    fitting_ = false;
 }
 
 }  // namespace ostrel

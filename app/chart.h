@@ -64,22 +64,49 @@ class Chart : public QCustomPlot {
     void SetFootText(const QString& text, const QColor& colour, int pixelSize);
     QString FootText() const;
     void SetLeftAxisTitle(const QString& text, const QColor& colour, int pixelSize);
+    void SetBottomAxisTitle(const QString& text);
     void SetLogarithmic(bool on);
     bool IsLogarithmic() const;
+    // With zoom and pan: the wheel zooms the mass axis, a left drag moves along it, a right drag
+    // (or Ctrl and a left drag) zooms to the rectangle's masses, a double click or Home shows
+    // everything. The intensity axis always follows the masses in view.
     void SetZoomAndPan(bool on);
+    // The series whose values set the intensity axis while it is visible (the spectrum on the
+    // spectrum chart, so that fitted curves of failed fits do not stretch a logarithmic axis).
+    void SetRangeSeries(const ChartSeries* series) { rangeSeries_ = series; }
 
-    // Fits the axes to the visible series and redraws.
+    // Shows every point of the visible series, with a little room around them, and redraws.
     void Redraw();
+    // Fits the intensity axis to the points in the mass range on view.
+    void FitValueAxis();
+    // After series were emptied: an empty chart shows no earlier range, another keeps its masses
+    // in view with the intensity axis fitted to them.
+    void Refresh();
+
+    // The index of the series' point nearest to the pixel position, within a few pixels of it;
+    // −1 when none is that close.
+    int PointNear(const ChartSeries* series, const QPointF& pixel) const;
+    // A text label beside point (x, y) of the chart, lines separated by '\n'; hidden otherwise.
+    void ShowMark(double x, double y, const QString& text);
+    void HideMark();
+    QString MarkText() const;
 
     // Painted over the chart after every drawing, so it follows resizing and zooming.
     void SetOverlay(std::function<void(QPainter&)> overlay) { overlay_ = std::move(overlay); }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QCPTextElement* title_ = nullptr;
     QCPTextElement* foot_ = nullptr;
+    QCPItemText* mark_ = nullptr;
+    const ChartSeries* rangeSeries_ = nullptr;
+    bool zoomable_ = false;
+    bool fitting_ = false;
     std::map<QString, ChartSeries*> series_;
     std::vector<std::unique_ptr<ChartSeries>> owned_;
     std::function<void(QPainter&)> overlay_;

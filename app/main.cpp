@@ -3,15 +3,23 @@
 // (and the last one with the height H), saves one picture of every page into DIR and ends.
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTranslator>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/chart.h"
 #include "app/main_window.h"
+#include "app/settings_page.h"
+#include "app/theory_page.h"
 
 namespace {
 
@@ -39,12 +47,26 @@ class StderrSeam : public ostrel::UiSeam {
     }
 };
 
+// Points the mouse at the middle measured peak of "Теория CH", so that its mark shows.
+void HoverAMeasuredPeak(ostrel::TForm1& window) {
+    ostrel::TheoryPage& page = window.TheoryCH();
+    const int count = page.Measured->Count();
+    if (count == 0) return;
+    page.chart->replot(QCustomPlot::rpImmediateRefresh);
+    const QPointF at = page.Measured->Graph()->coordsToPixels(page.Measured->X(count / 2),
+                                                              page.Measured->Y(count / 2));
+    QMouseEvent move(QEvent::MouseMove, at, page.chart->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(page.chart, &move);
+}
+
 void SaveScreenshots(ostrel::TForm1& window, const QString& folder) {
     QDir().mkpath(folder);
     auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
     for (int i = 0; i < pages->count(); ++i) {
         pages->setCurrentIndex(i);
         QApplication::processEvents();
+        if (pages->currentWidget() == &window.TheoryCH()) HoverAMeasuredPeak(window);
         for (auto* chart : window.findChildren<QCustomPlot*>()) chart->replot();
         window.grab().save(QStringLiteral("%1/%2-%3.png")
                                .arg(folder)
@@ -65,7 +87,11 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ostrel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Ostrel"));
+    // Qt's own dialogs and buttons in Russian, like the rest of the program.
+    QTranslator qtRussian;
+    if (qtRussian.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtRussian);
 
     QStringList args = QApplication::arguments();
     args.removeFirst();
@@ -82,19 +108,22 @@ int main(int argc, char** argv) {
     std::unique_ptr<ostrel::UiSeam> seam;
     if (!screenshots.isEmpty()) seam = std::make_unique<StderrSeam>();
     ostrel::TForm1 window(std::move(seam), QApplication::applicationDirPath() + QDir::separator());
+    // Restored from maximized, the window must fit the screen it is on.
+    const QSize room = window.screen()->availableGeometry().size();
+    window.resize(window.size().boundedTo(room));
     window.showMaximized();
     if (!args.isEmpty()) window.OpenSpectrumFile(args[0].toStdString());
     if (!screenshots.isEmpty()) {
         // Show the pages with something on them: the zones of the spectrum, the lowest selected.
-        window.Button9Click();
+        window.Settings().Button9Click();
         if (auto* zones = window.findChild<QListWidget*>(QStringLiteral("ListBox1"));
             zones && zones->count() > 0) {
             zones->setCurrentRow(0);
-            window.ListBox1Click();
+            window.Settings().ListBox1Click();
         }
         if (!height.isEmpty()) {
             window.findChild<QLineEdit*>(QStringLiteral("Edit4"))->setText(height);
-            window.Button13Click();
+            window.Settings().Button13Click();
             while (window.LastPassRunning()) QApplication::processEvents(QEventLoop::AllEvents, 5);
         }
         QTimer::singleShot(300, [&] {

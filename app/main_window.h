@@ -1,46 +1,73 @@
-// TForm1: the main window with its nine pages, menus, layout rule and the shell's commands.
+// TForm1: the main window. The shell owns the program state, the seam, the menus, the layout
+// rule and the last processing pass; each of the nine pages keeps its widgets and handlers in
+// its own class.
 #pragma once
 
 #include <QMainWindow>
 #include <QString>
-#include <map>
+#include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
-#include "app/chart.h"
 #include "app/ui_seam.h"
-#include "fitting/peak_fit.h"
-#include "processing/last_pass.h"
 #include "state/program_state.h"
 
 class QAction;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
-class QTabWidget;
-class QTableWidget;
 class QMenu;
+class QTabWidget;
 
 namespace ostrel {
 
-class TForm5;
+class CalibrationCurvePage;
+class CalibrationMassesPage;
+class Chart;
+class ChartSeries;
 class MyThread;
+class ResultsPage;
+class SettingsPage;
+class SinglePeakPage;
+class SpectrumPage;
+class TForm5;
+class TestingPage;
+class TheoryPage;
+struct ClearAllEffects;
+struct CurrentPeak;
 
 class TForm1 : public QMainWindow {
   public:
+    // Every page's widgets fit from this size on.
+    static constexpr int kMinimumWidth = 920;
+    static constexpr int kMinimumHeight = 640;
+
     // programFolder: the folder of the program file, with its trailing separator.
     TForm1(std::unique_ptr<UiSeam> seam, QString programFolder, QWidget* parent = nullptr);
     ~TForm1() override;
 
     ProgramState& State() { return state_; }
     UiSeam& Seam() { return *seam_; }
+    void ShowMessage(const std::string& text) { seam_->ShowMessage(text); }
+    const QString& ProgramFolder() const { return programFolder_; }
     TForm5* ProgressWindow() const { return form5_; }
+    QAction* Action(const QString& name) const;
+    // A chart series or a chart of any page, by its object name.
     ChartSeries* Series(const QString& name) const;
     Chart* ChartNamed(const QString& name) const;
 
+    SpectrumPage& Spectrum() { return *spectrum_; }
+    ResultsPage& Results() { return *results_; }
+    SettingsPage& Settings() { return *settings_; }
+    CalibrationMassesPage& CalibrationMasses() { return *masses_; }
+    CalibrationCurvePage& CalibrationCurve() { return *curve_; }
+    TheoryPage& TheoryCH() { return *theoryCH_; }
+    TheoryPage& TheoryCF() { return *theoryCF_; }
+    SinglePeakPage& SinglePeak() { return *single_; }
+    TestingPage& Testing() { return *testing_; }
+
     // Opens the file as "Открыть..." would after its dialog (the path given on the command line).
     void OpenSpectrumFile(const std::string& path);
-
+    // Clears and writes what the reset of derived data names.
+    void ApplyClearAll(const ClearAllEffects& effects);
     // The layout rule, applied at start and whenever a page changes size.
     void ApplyLayoutRule();
 
@@ -52,85 +79,66 @@ class TForm1 : public QMainWindow {
     void N31Click();  // Хинты на CH и CF
     void N14Click();  // О программе...
 
-    // The preliminary processing and the zone browser.
-    void Button9Click();
-    void Obrab1();
-    void Obrab2();
-    void Obrab3();
-    void Obrab4();
-    void ObrabNaklon();
-    void OtsortVysota();
-    void ListBox1Click();
-    void NextVysota();
-    void BitBtn1Click();
-    int32_t MarkerIndex() const { return markerIndex_; }
+    // Long work of a command (reading a file, the preliminary processing): the window refuses
+    // commands, shows the wait cursor and the progress window, and keeps painting while the work
+    // runs on a thread of its own. Scopes nest; the outermost one gives every command back the
+    // state it had, so a command enables or disables its buttons after its scope has ended.
+    class BusyScope {
+      public:
+        explicit BusyScope(TForm1& form);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
 
-    // The last processing pass and the single-peak page.
-    void Button13Click();
+      private:
+        TForm1& form_;
+    };
+    // Runs work off the window's thread inside a BusyScope and waits for it while serving
+    // events; an exception of the work is thrown again here.
+    void RunOffThread(const std::function<void()>& work);
+    bool Busy() const { return busyDepth_ > 0; }
+
+    // The last processing pass: the worker, its reports and the results assembly.
     void StartLastPass();
     void ReportPeak(int32_t peakIndex, const CurrentPeak& cur);
     void Obrab5();
-    void FillListMass();
-    // The reference tables and theory charts of the measured peaks; empty until those exist.
-    void StandartCH() {}
-    void StandartCF() {}
-    void CreateTeoriaCH() {}
-    void CreateTeoriaCF() {}
-    void ListBox8Click();
-    void Button16Click();
-    void Button17Click();
     bool LastPassRunning() const { return worker_ != nullptr; }
-    const SinglePeakResult& SinglePeak() const { return singlePeak_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildPages();
-    void BuildSpectrumPage(QWidget* page);
-    void BuildGridPage(QWidget* page);
-    void BuildSettingsPage(QWidget* page);
-    void BuildCalibrationMassesPage(QWidget* page);
-    void BuildCalibrationCurvePage(QWidget* page);
-    void BuildTheoryPage(QWidget* page, const QString& chartName, const QString& theory,
-                         const QString& measured, bool purpleMarkers);
-    void BuildSinglePeakPage(QWidget* page);
-    void BuildTestingPage(QWidget* page);
     void BuildMenus();
     void BuildViewMenu(QMenu* menu);
-    void FormCreate();
-
-    void ReadFromFile();
-    void LoadSpectrum(const std::string& path);
-    void ApplyClearAll(const ClearAllEffects& effects);
-    void ShowGrid();
-    void ShowMessage(const std::string& text) { seam_->ShowMessage(text); }
     void AddSwitch(QMenu* menu, const QString& name, const QString& caption, bool visibleInMenu,
                    const QString& series, bool markers);
-    QAction* Action(const QString& name) const;
-    void DrawStage(const char* series, const PointList& list, const char* lineToggle,
-                   const char* pointsToggle);
-    void Series15AfterDrawValues(QPainter& painter);
-    // While the worker runs, every command that changes what it reads or reads what it writes
-    // is disabled; afterwards each gets back the state it had.
-    void RefuseCommandsDuringPass(bool refuse);
+    void FormCreate();
+    void ReadFromFile();
+    void LoadSpectrum(const std::string& path);
+    // While the worker or other long work runs, every command is disabled but the view, the
+    // help and the exit: the buttons, check boxes, edit fields and command lists of every page
+    // and the file commands. Afterwards each gets back the state it had.
+    void RefuseCommands(bool refuse);
 
     ProgramState state_;
     std::unique_ptr<UiSeam> seam_;
     QString programFolder_;
     TForm5* form5_ = nullptr;
     QTabWidget* pages_ = nullptr;
-    QTableWidget* grid_ = nullptr;
-    std::map<QString, Chart*> charts_;
-    std::map<QString, ChartSeries*> series_;
-    std::map<QString, QWidget*> pageByName_;
-    int32_t selectedZone_ = 0;
-    int32_t markerIndex_ = 0;
+    SpectrumPage* spectrum_ = nullptr;
+    ResultsPage* results_ = nullptr;
+    SettingsPage* settings_ = nullptr;
+    CalibrationMassesPage* masses_ = nullptr;
+    CalibrationCurvePage* curve_ = nullptr;
+    TheoryPage* theoryCH_ = nullptr;
+    TheoryPage* theoryCF_ = nullptr;
+    SinglePeakPage* single_ = nullptr;
+    TestingPage* testing_ = nullptr;
     std::unique_ptr<MyThread> worker_;
     uint32_t startTick_ = 0;
-    PeakFitState windowFit_;  // the single-peak command's own fit context
-    SinglePeakResult singlePeak_;
     std::vector<std::pair<QObject*, bool>> refused_;
+    int busyDepth_ = 0;
 };
 
 }  // namespace ostrel

@@ -11,8 +11,8 @@
 #include "fitting/peak_fit.h"
 #include "processing/last_pass.h"
 #include "processing/point_list.h"
-#include "state/number_format.h"
 #include "state/measured_points.h"
+#include "state/number_format.h"
 
 namespace ostrel {
 

@@ -1,14 +1,17 @@
 #include "app/progress_window.h"
 
+#include <QCloseEvent>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
 namespace ostrel {
 
 TForm5::TForm5(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    // A dialog window of the main window: the window manager keeps it above its parent.
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Пожалуйста, подождите..."));
+    setWindowModality(Qt::NonModal);
     setGeometry(209, 215, 705, 63);
     gauge_ = new QProgressBar(this);
     gauge_->setObjectName(QStringLiteral("Gauge1"));
@@ -29,9 +32,15 @@ TForm5::TForm5(QWidget* parent)
 void TForm5::Start(int maximum) {
     hide();
     gauge_->setValue(0);
-    gauge_->setRange(0, std::max(0, maximum));
+    if (maximum < 0)
+        gauge_->setRange(0, 0);
+    else
+        gauge_->setRange(0, maximum);
     gauge_->setValue(0);
+    if (QWidget* main = parentWidget())
+        move(main->frameGeometry().center() - QPoint(width() / 2, height() / 2));
     show();
+    raise();
     repaint();
 }
 
@@ -41,6 +50,10 @@ void TForm5::Step() {
 
 void TForm5::Finish() {
     hide();
+}
+
+void TForm5::closeEvent(QCloseEvent* event) {
+    event->ignore();
 }
 
 }  // namespace ostrel

@@ -3,9 +3,15 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "app/mz_chooser.h"
 #include "state/messages.h"
 
 namespace ostrel {
+
+std::optional<int32_t> UiSeam::ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
+                                              const NumberFormat&) {
+    return FirstProfileMs1(rows);
+}
 
 QtUiSeam::QtUiSeam(QWidget* parent) : parent_(parent) {}
 
@@ -41,6 +47,13 @@ std::optional<std::string> QtUiSeam::AskOpenFile(const FileDialogRequest& reques
 
 std::optional<std::string> QtUiSeam::AskSaveFile(const FileDialogRequest& request) {
     return Ask(saveTextDialog_, request, true);
+}
+
+std::optional<int32_t> QtUiSeam::ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
+                                                const NumberFormat& format) {
+    SpectrumChooser chooser(rows, format, parent_);
+    if (chooser.exec() != QDialog::Accepted) return std::nullopt;
+    return chooser.SelectedIndex();
 }
 
 }  // namespace ostrel

@@ -2,9 +2,14 @@
 // dialogs. Tests put a scripted seam in its place, so no test waits on a modal window.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "formats/mz_rows.h"
+#include "state/number_format.h"
 
 class QFileDialog;
 class QWidget;
@@ -26,6 +31,10 @@ class UiSeam {
     // The chosen path, or nothing when the user cancels.
     virtual std::optional<std::string> AskOpenFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> AskSaveFile(const FileDialogRequest& request) = 0;
+    // The spectrum to open from a file of several: its index in the file, or nothing on Cancel.
+    // A seam without a user answers what the chooser preselects.
+    virtual std::optional<int32_t> ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
+                                                  const NumberFormat& format);
 };
 
 // Qt's message box and file dialogs. The open dialog and the save dialog are made on first use
@@ -37,6 +46,8 @@ class QtUiSeam : public UiSeam {
     void ShowMessage(const std::string& text) override;
     std::optional<std::string> AskOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
+    std::optional<int32_t> ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
+                                          const NumberFormat& format) override;
 
   private:
     std::optional<std::string> Ask(QFileDialog*& dialog, const FileDialogRequest& request,

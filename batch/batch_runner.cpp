@@ -1,12 +1,18 @@
 #include "batch/batch_runner.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
 
+#include "fitting/calibration_curve.h"
+#include "formats/mz_file.h"
 #include "processing/last_pass.h"
 #include "processing/preliminary.h"
 #include "processing/stage_builders.h"
+#include "reference/calibration_list.h"
+#include "reference/reference_ions.h"
+#include "reference/theory_charts.h"
 #include "results/results_assembly.h"
 #include "state/clear_all.h"
 #include "state/errors.h"
@@ -32,6 +38,17 @@ constexpr const char* kUsage =
     "                                 таблица результатов последней обработки\n"
     "  fit FILE --height H --peak K [--kolusred N]\n"
     "                                 итерации подгонки пика K (с 0) и его номинальная масса\n"
+    "  chlist FILE --height H [--kolusred N]\n"
+    "                                 список CH для Excel\n"
+    "  reflist FILE --height H [--boxes 1000] [--family ch|cf] [--kolusred N]\n"
+    "                                 строки списка \"Стандартные массы\"\n"
+    "  theory FILE --height H [--kolusred N]\n"
+    "                                 точки графиков \"Теория CH\" и \"Теория CF\"\n"
+    "  calibrate FILE --height H --fit line|parabola --pair K=MASS... [--kolusred N]\n"
+    "            [--out OUT]          калибровка по пикам K (с 0) с истинными массами MASS\n"
+    "  list FILE                      спектры файла mzML или mzXML, по строке на спектр\n"
+    "\n"
+    "  --spectrum N   спектр N (с 0) файла mzML или mzXML; без него первый профильный MS1\n"
     "\n"
     "  --help      эта справка\n"
     "  --version   версия программы\n";
@@ -42,12 +59,17 @@ struct UsageError {
 
 struct Invocation {
     std::string file;
-    std::map<std::string, std::string> options;
+    std::map<std::string, std::vector<std::string>> options;  // every value, in order
 
+    // The last value given.
     std::optional<std::string> Option(const std::string& name) const {
         auto it = options.find(name);
         if (it == options.end()) return std::nullopt;
-        return it->second;
+        return it->second.back();
+    }
+    std::vector<std::string> Options(const std::string& name) const {
+        auto it = options.find(name);
+        return it == options.end() ? std::vector<std::string>() : it->second;
     }
 };
 
@@ -61,7 +83,7 @@ Invocation ParseArguments(const std::vector<std::string>& args,
             for (const auto& name : allowed) known = known || name == a;
             if (!known) throw UsageError{"неизвестный параметр " + a};
             if (i + 1 >= args.size()) throw UsageError{"параметру " + a + " нужно значение"};
-            inv.options[a] = args[++i];
+            inv.options[a].push_back(args[++i]);
         } else if (inv.file.empty()) {
             inv.file = a;
         } else {
@@ -72,10 +94,27 @@ Invocation ParseArguments(const std::vector<std::string>& args,
     return inv;
 }
 
+// The window's "Открыть..." of FILE; for an mzML or mzXML file, of the spectrum --spectrum N.
+void OpenFile(ProgramState& state, const Invocation& inv) {
+    std::optional<int32_t> index;
+    if (auto text = inv.Option("--spectrum")) index = NumberFormat::ParseInt(*text);
+    OpenSpectrum(state, inv.file, index);
+}
+
+int RunList(const Invocation& inv, std::ostream& out, std::ostream&) {
+    const NumberFormat format('.');
+    for (const MzSpectrumRow& row : ListMzSpectra(inv.file)) {
+        const std::vector<std::string> cells = MzListCells(row, format);
+        for (size_t c = 0; c < cells.size(); ++c) out << (c ? "\t" : "") << cells[c];
+        out << "\n";
+    }
+    return 0;
+}
+
 int RunPoints(const Invocation& inv, std::ostream& out, std::ostream&) {
     ProgramState state;
     state.Format.SetSeparator('.');
-    OpenSpectrum(state, inv.file);
+    OpenFile(state, inv);
     if (auto path = inv.Option("--out"))
         WriteToFile(*path, state.CurveTitle, state.Points, state.Format);
     out << SpectrumFileText(state.CurveTitle, state.Points.PointX, state.Points.PointY,
@@ -98,7 +137,7 @@ void RunPreliminary(ProgramState& state, const Invocation& inv) {
 int RunZones(const Invocation& inv, std::ostream& out, std::ostream&) {
     ProgramState state;
     state.Format.SetSeparator('.');
-    OpenSpectrum(state, inv.file);
+    OpenFile(state, inv);
     RunPreliminary(state, inv);
     for (const std::string& line : ZoneListLines(state.Stages.Zones, state.Format))
         out << line << "\n";
@@ -124,7 +163,7 @@ void RunLastPassRoad(const Invocation& inv, LastPassRun& run) {
     state.Format.SetSeparator('.');
     WriteGridHeaders(state.Grid);
     const std::string heightText = RequiredOption(inv, "--height");
-    OpenSpectrum(state, inv.file);
+    OpenFile(state, inv);
     RunPreliminary(state, inv);
     state.FirstPeakHeight = ParseFirstPeakHeight(heightText);
     ClearAll(state, kClearForLastPass);
@@ -167,9 +206,116 @@ int RunFit(const Invocation& inv, std::ostream& out, std::ostream&) {
     return 0;
 }
 
+// The road through "Последняя" and the results assembly: the reference ions and theory series.
+void RunResultsRoad(const Invocation& inv, LastPassRun& run) {
+    RunLastPassRoad(inv, run);
+    AssembleReferenceAndTheory(run.state);
+}
+
+void PrintLines(std::ostream& out, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) out << line << "\n";
+}
+
+int RunCHList(const Invocation& inv, std::ostream& out, std::ostream&) {
+    LastPassRun run;
+    RunResultsRoad(inv, run);
+    PrintLines(out, CHListLines(run.state.Reference, run.state.Format));
+    return 0;
+}
+
+StandardListChoice ChoiceOf(const Invocation& inv) {
+    const std::string boxes = inv.Option("--boxes").value_or("1000");
+    const std::string family = inv.Option("--family").value_or("ch");
+    const bool digits =
+        std::all_of(boxes.begin(), boxes.end(), [](char c) { return c == '0' || c == '1'; });
+    if ((boxes.size() != 4 && boxes.size() != 5) || !digits)
+        throw UsageError{"--boxes: четыре (или пять) цифр 0 или 1"};
+    if (family != "ch" && family != "cf") throw UsageError{"--family: ch или cf"};
+    StandardListChoice choice;
+    choice.molecular = boxes[0] == '1';
+    choice.oneSplitOff = boxes[1] == '1';
+    choice.twoSplitOff = boxes[2] == '1';
+    choice.fullList = boxes[3] == '1';
+    choice.allExisting = boxes.size() == 5 && boxes[4] == '1';
+    choice.cf = family == "cf";
+    return choice;
+}
+
+int RunRefList(const Invocation& inv, std::ostream& out, std::ostream&) {
+    const StandardListChoice choice = ChoiceOf(inv);
+    LastPassRun run;
+    RunResultsRoad(inv, run);
+    PrintLines(out, StandardMassLines(run.state.Reference, choice, run.state.Format));
+    return 0;
+}
+
+int RunTheory(const Invocation& inv, std::ostream& out, std::ostream&) {
+    LastPassRun run;
+    RunResultsRoad(inv, run);
+    const TheoryCharts& t = run.state.Theory;
+    const NumberFormat& f = run.state.Format;
+    const std::pair<const char*, const TheorySeries*> blocks[] = {{"Series9", &t.Series9},
+                                                                  {"Series10", &t.Series10},
+                                                                  {"Series12", &t.Series12},
+                                                                  {"Series13", &t.Series13}};
+    for (const auto& [name, series] : blocks) {
+        out << name << "\n";
+        for (int32_t i = 0; i < series->Count(); ++i)
+            out << f.Shortest(series->x[i]) << "\t" << f.Shortest(series->y[i]) << "\n";
+    }
+    return 0;
+}
+
+// "K=MASS": a line of "Все массы" and the true mass typed for it.
+std::pair<int32_t, std::string> PairOf(const std::string& text) {
+    const size_t eq = text.find('=');
+    if (eq == std::string::npos) throw UsageError{"--pair: K=MASS, а не " + text};
+    try {
+        return {NumberFormat::ParseInt(text.substr(0, eq)), text.substr(eq + 1)};
+    } catch (const CommandError&) {
+        throw UsageError{"--pair: K=MASS, а не " + text};
+    }
+}
+
+int RunCalibrate(const Invocation& inv, std::ostream& out, std::ostream&) {
+    const std::string fit = RequiredOption(inv, "--fit");
+    if (fit != "line" && fit != "parabola") throw UsageError{"--fit: line или parabola"};
+    std::vector<std::pair<int32_t, std::string>> pairs;
+    for (const std::string& p : inv.Options("--pair")) pairs.push_back(PairOf(p));
+    LastPassRun run;
+    RunResultsRoad(inv, run);
+    ProgramState& state = run.state;
+    const std::vector<std::string> masses = MassListLines(state.Peaks, state.Format);
+    for (const auto& [peak, trueMass] : pairs) {
+        if (peak < 0 || peak >= static_cast<int32_t>(masses.size()))
+            throw CommandError("В списке \"Все массы\" нет строки " + std::to_string(peak) + ".");
+        const AddResult added = AddCalibrationPeak(state.Calibration, peak, masses[peak]);
+        if (added.message) throw CommandError(*added.message);
+        if (auto message = GiveTypedMass(state.Calibration, added.position, trueMass, state.Format))
+            throw CommandError(*message);
+    }
+    AppendCalibrationPoints(state.CalibPoints,
+                            KalibrLine(state.Calibration, state.Peaks, state.Format));
+    if (fit == "line") {
+        PodobratParabolaLine(state.CalibPoints, state.Curve);
+    } else {
+        ParabolaFitState parabola;
+        PodobratParabola(state.CalibPoints, state.Curve, parabola);
+    }
+    state.Points.PointX = RecalculateMasses(state.Points.PointX, state.Curve);
+    if (auto path = inv.Option("--out"))
+        WriteToFile(*path, state.CurveTitle, state.Points, state.Format);
+    const NumberFormat& f = state.Format;
+    out << "a=" << f.Shortest(state.Curve.CurveA) << " b=" << f.Shortest(state.Curve.CurveB)
+        << " c=" << f.Shortest(state.Curve.CurveC) << "\n";
+    out << SpectrumFileText(state.CurveTitle, state.Points.PointX, state.Points.PointY, f, "\n");
+    return 0;
+}
+
 struct Subcommand {
     std::vector<std::string> options;
     std::function<int(const Invocation&, std::ostream&, std::ostream&)> run;
+    bool opensSpectrum = true;  // takes --spectrum for the spectrum of an mzML or mzXML file
 };
 
 const std::map<std::string, Subcommand>& Subcommands() {
@@ -178,6 +324,11 @@ const std::map<std::string, Subcommand>& Subcommands() {
         {"zones", {{"--kolusred"}, RunZones}},
         {"peaks", {{"--kolusred", "--height"}, RunPeaks}},
         {"fit", {{"--kolusred", "--height", "--peak"}, RunFit}},
+        {"chlist", {{"--kolusred", "--height"}, RunCHList}},
+        {"reflist", {{"--kolusred", "--height", "--boxes", "--family"}, RunRefList}},
+        {"theory", {{"--kolusred", "--height"}, RunTheory}},
+        {"calibrate", {{"--kolusred", "--height", "--fit", "--pair", "--out"}, RunCalibrate}},
+        {"list", {{}, RunList, false}},
     };
     return table;
 }
@@ -200,7 +351,9 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     auto it = Subcommands().find(args[0]);
     try {
         if (it == Subcommands().end()) throw UsageError{"неизвестная подкоманда " + args[0]};
-        Invocation inv = ParseArguments(args, it->second.options);
+        std::vector<std::string> allowed = it->second.options;
+        if (it->second.opensSpectrum) allowed.push_back("--spectrum");
+        Invocation inv = ParseArguments(args, allowed);
         return it->second.run(inv, out, err);
     } catch (const UsageError& e) {
         err << "ostrel-batch: " << e.message << " (см. ostrel-batch --help)\n";

@@ -7,7 +7,11 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "app/calibration_curve_page.h"
+#include "app/chart.h"
 #include "app/main_window.h"
+#include "app/settings_page.h"
+#include "app/spectrum_page.h"
 #include "generated_points.h"
 #include "state/file_io.h"
 
@@ -63,7 +67,7 @@ void BM_PreliminaryProcessingCommand(benchmark::State& st) {
     auto* button9 = w.window.findChild<QPushButton*>(QStringLiteral("Button9"));
     for (auto _ : st) {
         button9->setEnabled(true);
-        w.window.Button9Click();
+        w.window.Settings().Button9Click();
         QApplication::processEvents();  // the queued replots
     }
     st.counters["zones"] = w.window.State().Stages.Zones.ZoneCount();
@@ -72,13 +76,13 @@ BENCHMARK(BM_PreliminaryProcessingCommand)->Unit(benchmark::kMillisecond)->Itera
 
 void BM_ZoneClickRedrawsChart5(benchmark::State& st) {
     ProcessedWindow w;
-    w.window.Button9Click();
+    w.window.Settings().Button9Click();
     auto* list = w.window.findChild<QListWidget*>(QStringLiteral("ListBox1"));
     auto* chart5 = w.window.ChartNamed(QStringLiteral("Chart5"));
     int row = 0;
     for (auto _ : st) {
         list->setCurrentRow(row);
-        w.window.ListBox1Click();
+        w.window.Settings().ListBox1Click();
         chart5->replot(QCustomPlot::rpImmediateRefresh);
         row = (row + 997) % list->count();
     }
@@ -93,7 +97,7 @@ void BM_LastPassCommand(benchmark::State& st) {
     for (auto _ : st) {
         st.PauseTiming();
         button9->setEnabled(true);
-        w.window.Button9Click();
+        w.window.Settings().Button9Click();
         w.window.findChild<QLineEdit*>(QStringLiteral("Edit4"))->setText(QStringLiteral("50000"));
         st.ResumeTiming();
         button13->click();
@@ -105,6 +109,19 @@ void BM_LastPassCommand(benchmark::State& st) {
         double(st.iterations()) * peaks, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_LastPassCommand)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+// "Пересчитать данные" on the 1,000,000-point spectrum, the reset and the redrawn spectrum.
+void BM_RecalculateMassesCommand(benchmark::State& st) {
+    ProcessedWindow w;
+    CalibrationCurvePage& page = w.window.CalibrationCurve();
+    w.window.State().Curve = {1e-6, -0.01, -2};
+    for (auto _ : st) {
+        page.Button5->setEnabled(true);
+        page.Button5Click();
+        w.window.Spectrum().Chart1->replot(QCustomPlot::rpImmediateRefresh);
+    }
+}
+BENCHMARK(BM_RecalculateMassesCommand)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 }  // namespace ostrel::bench

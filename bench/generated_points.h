@@ -1,20 +1,27 @@
-// The benchmark spectrum: by default 1,000,001 points from 20 u in steps of 0.001 u with 2,000
-// peaks of resolving power 5000 on a falling baseline, with counting noise, written as the lab's
-// files are (y with one decimal, so the reader scales it by 1000).
+// The benchmark spectrum: points from 20 u in steps of 0.001 u (1,000,000 by default) with peaks
+// (2,000) of one resolving power (3000; the road's spectrum has 1,000,001 points and R = 5000) on a
+// falling baseline, with counting noise, written as the lab's files are (y with one decimal, so
+// the reader scales it by 1000).
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "state/file_io.h"
 #include "state/number_format.h"
 
 namespace ostrel::bench {
 
-inline std::string BenchSpectrumText(int points = 1000001, int peaks = 2000,
-                                     double resolution = 5000) {
+struct BenchPoints {
+    std::vector<double> x;
+    std::vector<double> y;  // with one decimal, as the lab's files hold them
+};
+
+inline BenchPoints BenchSpectrumPoints(int points = 1000000, int peaks = 2000,
+                                       double resolution = 3000) {
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> unit(0, 1);
     const double x0 = 20, step = 0.001;
@@ -33,13 +40,26 @@ inline std::string BenchSpectrumText(int points = 1000001, int peaks = 2000,
         }
     }
     std::normal_distribution<double> noise(0, 1);
+    BenchPoints out;
+    out.x.resize(points);
+    out.y.resize(points);
+    for (int i = 0; i < points; ++i) {
+        const double v = std::max(0.0, y[i] + std::sqrt(y[i]) * noise(rng));
+        out.x[i] = x0 + step * i;
+        out.y[i] = std::round(v * 10) / 10;
+    }
+    return out;
+}
+
+inline std::string BenchSpectrumText(int points = 1000000, int peaks = 2000,
+                                     double resolution = 3000) {
+    const BenchPoints p = BenchSpectrumPoints(points, peaks, resolution);
     std::string text = "\"benchmark spectrum\"\r\n\"\"\r\n\"\"\r\n";
     text.reserve(points * 24);
     for (int i = 0; i < points; ++i) {
-        const double v = std::max(0.0, y[i] + std::sqrt(y[i]) * noise(rng));
-        AppendFixed(text, x0 + step * i, 6, '.');
+        AppendFixed(text, p.x[i], 6, '.');
         text += "     ";
-        AppendFixed(text, std::round(v * 10) / 10, 1, '.');
+        AppendFixed(text, p.y[i], 1, '.');
         text += "\r\n";
     }
     return text;

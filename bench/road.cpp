@@ -79,7 +79,7 @@ std::string GeneratedFile(const Options& o, const std::string& name, int points)
     const fs::path path = o.work / name;
     if (!fs::exists(path)) {
         std::fprintf(stderr, "writing %s ...\n", path.c_str());
-        WriteFileReplacing(path.string(), BenchSpectrumText(points));
+        WriteFileReplacing(path.string(), BenchSpectrumText(points, 2000, 5000));
     }
     return path.string();
 }

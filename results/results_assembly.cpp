@@ -5,7 +5,10 @@
 
 #include "fitting/peak_fit.h"
 #include "processing/last_pass.h"
+#include "reference/reference_ions.h"
+#include "reference/theory_charts.h"
 #include "state/number_format.h"
+#include "state/program_state.h"
 #include "state/results_grid.h"
 
 namespace ostrel {
@@ -96,6 +99,13 @@ uint32_t TickCount() {
 std::string LastPassDoneMessage() {
     return "Последняя обработка завершена.\r\rКол-во проблемных пиков\r"
            "Вы можете узнать на вкладке \"Тестирование\".\r";
+}
+
+void AssembleReferenceAndTheory(ProgramState& state) {
+    StandartCH(state.Reference, state.Peaks);
+    StandartCF(state.Reference, state.Peaks);
+    CreateTeoriaCH(state.Theory, state.Reference, state.Peaks);
+    CreateTeoriaCF(state.Theory, state.Reference, state.Peaks);
 }
 
 }  // namespace ostrel

@@ -36,4 +36,9 @@ uint32_t TickCount();
 
 std::string LastPassDoneMessage();
 
+struct ProgramState;
+// What the end of a pass builds from the peak tables beside the results rows: the CH and CF
+// reference tables and the four theory series.
+void AssembleReferenceAndTheory(ProgramState& state);
+
 }  // namespace ostrel

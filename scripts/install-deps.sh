@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Ostrel need, if any is missing.
 set -euo pipefail
+# libpwizlite-dev (mzML and mzXML) needs the Boost headers but does not depend on them.
 packages=(cmake g++ make qt6-base-dev libqcustomplot-dev libgtest-dev libbenchmark-dev
-          fonts-dejavu-core xvfb xauth)
+          libpwizlite-dev libboost-dev fonts-dejavu-core xvfb xauth qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -32,11 +32,19 @@ ClearAllEffects ClearAll(ProgramState& state, int mode) {
     effects.label2Caption = "-";
     effects.label4Caption = "-";
 
-    state.CHGroupCount = {0, 0, 0};
-    state.CalibCount = 0;
-    state.TrueMassCount = 0;
+    // The reference ions and theory series go with the peaks they were made for, so that no list
+    // or file offers those of an earlier pass.
+    state.Reference = {};
+    state.Theory = {};
+    state.Calibration = {};
+    state.CalibPoints = {};
 
     effects.buttonsToDisable = {"Button6", "Button4", "Button5", "Button16", "Button17"};
+    // Without the zone list of this spectrum there is no height to take or to process with.
+    if (mode != kClearForLastPass) {
+        effects.buttonsToDisable.push_back("Button13");
+        effects.buttonsToDisable.push_back("BitBtn1");
+    }
     return effects;
 }
 

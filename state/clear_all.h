@@ -26,8 +26,8 @@ struct ClearAllEffects {
     std::vector<std::string> buttonsToDisable;
 };
 
-// Resets the grid to its header row and one empty row, the reference-table counts and the
-// calibration counters. The spectrum, title, settings and flags stay.
+// Resets the grid to its header row and one empty row, the reference tables, the theory series,
+// the calibration list and its points. The spectrum, title, settings and flags stay.
 ClearAllEffects ClearAll(ProgramState& state, int mode);
 
 }  // namespace ostrel

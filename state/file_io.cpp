@@ -1,9 +1,11 @@
 #include "state/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <random>
 
 #include "state/errors.h"
@@ -18,26 +20,30 @@ std::string Reason() {
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path) {
+std::string ReadFileHead(const std::string& path, size_t maxBytes) {
     errno = 0;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) throw CommandError("Не удалось открыть файл \"" + path + "\": " + Reason() + ".");
-    // One allocation of the file's size; a file that grows meanwhile is read to its end all the
-    // same.
+    // One allocation of the size to read; a file that grows meanwhile is read on all the same.
     std::string bytes;
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(path, sizeError);
-    if (!sizeError) bytes.resize(size);
-    size_t have = std::fread(bytes.data(), 1, bytes.size(), f);
-    bytes.resize(have);
+    if (!sizeError) bytes.resize(std::min<uintmax_t>(size, maxBytes));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
     char buf[1 << 16];
     size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, got);
+    while (bytes.size() < maxBytes &&
+           (got = std::fread(buf, 1, std::min(sizeof buf, maxBytes - bytes.size()), f)) > 0)
+        bytes.append(buf, got);
     bool failed = std::ferror(f) != 0;
     std::string reason = failed ? Reason() : "";
     std::fclose(f);
     if (failed) throw CommandError("Не удалось прочитать файл \"" + path + "\": " + reason + ".");
     return bytes;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    return ReadFileHead(path, std::numeric_limits<size_t>::max());
 }
 
 void WriteFileReplacing(const std::string& path, const std::string& bytes) {

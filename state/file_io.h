@@ -1,12 +1,16 @@
 // Whole-file reads and replacing writes of the program's own files.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace ostrel {
 
 // The bytes of the file; CommandError naming the file when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
+
+// The first maxBytes of the file (all of a shorter one), with the errors of ReadWholeFile.
+std::string ReadFileHead(const std::string& path, size_t maxBytes);
 
 // Writes the bytes into a temporary file beside the target and renames it over the target, so an
 // existing file is replaced only by a complete new one. CommandError when anything fails.

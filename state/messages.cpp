@@ -23,6 +23,11 @@ std::string LoadHintMessage() {
          "для двойных пиков => 10", "", "и нажмите на кнопку \"Предварительная\"", ""});
 }
 
+std::string HeightAboveEveryZoneMessage(std::string_view heightText) {
+    return "Высота " + std::string(heightText) +
+           " больше высоты любой зоны: не осталось ни одного пика. Выберите меньшую высоту.";
+}
+
 const std::vector<std::string>& GridHeaders() {
     static const std::vector<std::string> headers = {
         "M", "Масса", "Ошибка", "Me", "DMe", "R", "dR", "A", "B", "Std Err", "Iter", "Kol"};
@@ -49,12 +54,19 @@ std::string DialogFilterToQt(std::string_view filter) {
     }
     std::string out;
     for (size_t i = 0; i + 1 < parts.size(); i += 2) {
-        std::string pattern = parts[i + 1];
-        std::string lower = pattern;
+        // Several patterns of one caption are separated by ";", Qt separates them by blanks.
+        std::string patterns = parts[i + 1];
+        std::replace(patterns.begin(), patterns.end(), ';', ' ');
+        std::string lower = patterns;
         std::transform(lower.begin(), lower.end(), lower.begin(),
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        // The caption's own pattern in parentheses ("Текст (*.txt)") gives way to the full list.
+        std::string caption = parts[i];
+        const size_t open = caption.rfind(" (");
+        if (open != std::string::npos && !caption.empty() && caption.back() == ')')
+            caption.erase(open);
         if (!out.empty()) out += ";;";
-        out += parts[i] + " (" + pattern + (lower != pattern ? " " + lower : "") + ")";
+        out += caption + " (" + patterns + (lower != patterns ? " " + lower : "") + ")";
     }
     return out;
 }

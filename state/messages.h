@@ -13,6 +13,9 @@ std::string JoinMessageLines(const std::vector<std::string>& lines);
 // The guidance shown after a load while hints are on.
 std::string LoadHintMessage();
 
+// "Последняя" with a height above every zone: no peak would be left.
+std::string HeightAboveEveryZoneMessage(std::string_view heightText);
+
 // The results grid's header row.
 const std::vector<std::string>& GridHeaders();
 

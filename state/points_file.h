@@ -19,6 +19,9 @@ inline constexpr const char* kSaveSpectrumTitle = "Сохранить спект
 inline constexpr const char* kSavePeakTitle = "Сохранить отдельный пик";
 inline constexpr const char* kSpectrumFileName = "Спектр.txt";
 inline constexpr const char* kTextFileFilter = "Текст (*.txt)|*.TXT|Все (*.*)|*.*";
+// "Открыть..." also offers the spectra that instrument software exports.
+inline constexpr const char* kOpenSpectrumFilter =
+    "Текст (*.txt)|*.TXT|mzML, mzXML (*.mzML *.mzXML)|*.mzML;*.mzXML|Все (*.*)|*.*";
 
 // A spectrum read from a file, not yet part of the program state.
 struct LoadedSpectrum {

@@ -1,6 +1,8 @@
 #include "state/program_state.h"
 
+#include "formats/mz_file.h"
 #include "state/clear_all.h"
+#include "state/errors.h"
 #include "state/points_file.h"
 
 namespace ostrel {
@@ -23,8 +25,20 @@ void AcceptLoadedSpectrum(ProgramState& state, LoadedSpectrum&& loaded) {
     state.FirstPeakHeight = 0;
 }
 
-OpenSpectrumResult OpenSpectrum(ProgramState& state, const std::string& path) {
-    LoadedSpectrum loaded = ReadSpectrumFile(path);
+namespace {
+
+LoadedSpectrum ReadAnySpectrumFile(const std::string& path, std::optional<int32_t> spectrumIndex) {
+    if (IsMzFile(path)) return ReadMzSpectrum(path, spectrumIndex);
+    if (spectrumIndex && *spectrumIndex != 0)
+        throw CommandError("Текстовый файл \"" + path + "\" содержит один спектр, номер 0.");
+    return ReadSpectrumFile(path);
+}
+
+}  // namespace
+
+OpenSpectrumResult OpenSpectrum(ProgramState& state, const std::string& path,
+                                std::optional<int32_t> spectrumIndex) {
+    LoadedSpectrum loaded = ReadAnySpectrumFile(path, spectrumIndex);
     OpenSpectrumResult result;
     result.cleared = ClearAll(state, kClearForLoad);
     result.titleRead = loaded.title.has_value();

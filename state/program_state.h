@@ -4,10 +4,15 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "fitting/calibration_curve.h"
 #include "processing/last_pass.h"
 #include "processing/point_list.h"
+#include "reference/calibration_list.h"
+#include "reference/reference_ions.h"
+#include "reference/theory_charts.h"
 #include "state/clear_all.h"
 #include "state/measured_points.h"
 #include "state/number_format.h"
@@ -58,9 +63,12 @@ struct ProgramState {
     ProcessingStages Stages;
     PeakTables Peaks;  // written by the last pass, read after it has ended
     ResultsGrid Grid;
-    std::array<int32_t, 3> CHGroupCount{};
-    int32_t CalibCount = 0;
-    int32_t TrueMassCount = 0;
+    ReferenceTables Reference;  // reference ions of the last pass's mass range
+    TheoryCharts Theory;        // the four series of the theory charts
+    CalibrationList Calibration;
+    PointList CalibPoints;      // the calibration points in ascending mass
+    CalibrationCurve Curve;     // kept until the next fit, whatever is reset
+    int32_t HoveredPoint = -1;  // the measured point under the mouse on a theory chart
 };
 
 // The texts that Edit2 and Edit3 show for the stored settings.
@@ -69,7 +77,10 @@ std::string KrivoMnText(const ProgramState& state);
 
 // "Открыть...": reads the file into new sequences; only when the whole file was read does it run
 // ClearAll(0) and make the spectrum the open one. A failed read throws and changes nothing.
-OpenSpectrumResult OpenSpectrum(ProgramState& state, const std::string& path);
+// An mzML or mzXML file (IsMzFile) gives its spectrum at spectrumIndex, by default its only or
+// first profile MS1 spectrum; a text file holds the one spectrum 0.
+OpenSpectrumResult OpenSpectrum(ProgramState& state, const std::string& path,
+                                std::optional<int32_t> spectrumIndex = std::nullopt);
 
 // Makes a successfully read spectrum the open one: the title (when the file had one), the
 // decimal separator ".", the points and MaxYDecimals; FirstPeakHeight starts again from 0. The

@@ -3,27 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <sstream>
 
+#include "batch_run.h"
 #include "state/cp1251.h"
 #include "temp_dir.h"
 
 namespace ostrel {
 namespace {
 
+using ::ostrel::testing::Batch;
+using ::ostrel::testing::BatchRun;
 using ::ostrel::testing::TempDir;
-
-struct BatchRun {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-BatchRun Batch(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    int status = RunBatch(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 int CountLines(const std::string& s) {
     return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
@@ -89,6 +81,72 @@ TEST(BatchPeaksTest, PrintsTheResultsTableAndTheSinglePeakFit) {
     EXPECT_EQ(Batch({"peaks", file, "--height", "-5"}).err, "Недопустимое значение высоты.\n");
     EXPECT_EQ(Batch({"peaks", file}).status, 2);
     EXPECT_EQ(Batch({"fit", file, "--height", "1000000", "--peak", "999"}).status, 1);
+}
+
+class BatchReferenceTest : public ::testing::Test {
+  protected:
+    const std::string file = std::string(OSTREL_EXAMPLES_DIR) + "/small_hydrocarbon.txt";
+    BatchRun Run(const std::string& sub, std::vector<std::string> more = {}) {
+        std::vector<std::string> args = {sub, file, "--height", "100000"};
+        args.insert(args.end(), more.begin(), more.end());
+        return Batch(args);
+    }
+};
+
+TEST_F(BatchReferenceTest, ListsTheReferenceIonsAndTheTheorySeries) {
+    EXPECT_EQ(
+        Run("chlist").out,
+        "27.02349\tC 2 H 3\n28.03132\tC 2 H 4\n29.03915\tC 2 H 5\n30.04698\tC 2 H 6\tмолек\n");
+    EXPECT_EQ(Run("reflist").out, "30.04698,  C 2 H 6,  молек\n");
+    EXPECT_EQ(Run("reflist", {"--boxes", "0110"}).out,
+              "28.03132,  C 2 H 4,  два\n29.03915,  C 2 H 5,  один\n");
+    EXPECT_EQ(Run("reflist", {"--family", "cf"}).out, "30.9984,  C 1 F 1\n");
+    EXPECT_EQ(Run("reflist", {"--boxes", "10001"}).out,
+              "30.04698,  C 2 H 6,  молек\n30.9984,  C 1 F 1\n");
+    EXPECT_EQ(Run("reflist", {"--boxes", "12"}).status, 2);
+    EXPECT_EQ(Run("reflist", {"--family", "cn"}).status, 2);
+
+    const std::string theory = Run("theory").out;
+    std::vector<std::string> blocks;
+    std::istringstream lines(theory);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("Series", 0) == 0) blocks.push_back(line);
+    EXPECT_EQ(blocks, (std::vector<std::string>{"Series9", "Series10", "Series12", "Series13"}));
+    EXPECT_NE(theory.find("Series9\n27.02349\t23.48999"), std::string::npos) << theory;
+    EXPECT_NE(theory.find("Series13\n27\t25.75"), std::string::npos) << theory;
+}
+
+TEST_F(BatchReferenceTest, CalibratesAndRecalculatesTheSpectrum) {
+    TempDir dir;
+    BatchRun r = Run("calibrate", {"--fit", "line", "--pair", "0=27.0235", "--pair", "2=29.0391",
+                                   "--out", dir.File("moved.txt")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string first = r.out.substr(0, r.out.find('\n'));
+    EXPECT_EQ(first.rfind("a=0 b=-0.0294", 0), 0u) << first;
+    const std::string spectrum = r.out.substr(first.size() + 1);
+    EXPECT_EQ(Cp1251ToUtf8(TempDir::Read(dir.File("moved.txt"))),
+              std::regex_replace(spectrum, std::regex("\n"), "\r\n"));
+    EXPECT_EQ(spectrum.find("\n26.90000 "), std::string::npos);  // every mass moved
+
+    const struct {
+        std::vector<std::string> more;
+        int status;
+    } refused[] = {
+        {{"--fit", "parabola", "--pair", "0=27.0235", "--pair", "2=29.0391"}, 1},  // two masses
+        {{"--fit", "line"}, 1},                                                    // no point
+        {{"--fit", "line", "--pair", "0=27", "--pair", "0=28"}, 1},   // the same peak twice
+        {{"--fit", "line", "--pair", "0=27", "--pair", "9=28"}, 1},   // no such line
+        {{"--fit", "line", "--pair", "0=2,7", "--pair", "2=29"}, 1},  // not a typed mass
+        {{"--fit", "circle", "--pair", "0=27"}, 2},
+        {{"--fit", "line", "--pair", "x"}, 2},
+    };
+    for (const auto& c : refused) {
+        BatchRun bad = Run("calibrate", c.more);
+        EXPECT_EQ(bad.status, c.status) << bad.err;
+        EXPECT_TRUE(bad.out.empty());
+    }
+    EXPECT_EQ(Run("calibrate", refused[0].more).err,
+              "Параболу подобрать нельзя: нужны три калибровочные точки с разными массами.\n");
 }
 
 TEST(BatchPointsTest, ErrorsAndUsage) {

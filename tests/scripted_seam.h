@@ -16,7 +16,9 @@ class ScriptedSeam : public UiSeam {
         std::vector<std::string> messages;
         std::vector<FileDialogRequest> opens;
         std::vector<FileDialogRequest> saves;
-        std::deque<std::optional<std::string>> answers;  // next dialog answers, nullopt = cancel
+        std::deque<std::optional<std::string>> answers;   // next dialog answers, nullopt = cancel
+        std::vector<std::vector<MzSpectrumRow>> choices;  // the rows of every spectrum chooser
+        std::deque<std::optional<int32_t>> spectrumAnswers;  // its answers, nullopt = Cancel
     };
 
     explicit ScriptedSeam(Log& log) : log_(log) {}
@@ -29,6 +31,14 @@ class ScriptedSeam : public UiSeam {
     std::optional<std::string> AskSaveFile(const FileDialogRequest& r) override {
         log_.saves.push_back(r);
         return Next();
+    }
+    std::optional<int32_t> ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
+                                          const NumberFormat&) override {
+        log_.choices.push_back(rows);
+        if (log_.spectrumAnswers.empty()) return std::nullopt;
+        auto a = log_.spectrumAnswers.front();
+        log_.spectrumAnswers.pop_front();
+        return a;
     }
 
   private:

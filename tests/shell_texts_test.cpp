@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "state/messages.h"
+#include "state/points_file.h"
 #include "state/quick_folders.h"
 
 namespace ostrel {
@@ -17,8 +18,11 @@ TEST(ShellTextsTest, LoadHintLinesAreJoinedByCarriageReturns) {
 
 TEST(ShellTextsTest, DialogFiltersBecomeQtFilters) {
     EXPECT_EQ(DialogFilterToQt("Текст (*.txt)|*.TXT|Все (*.*)|*.*"),
-              "Текст (*.txt) (*.TXT *.txt);;Все (*.*) (*.*)");
+              "Текст (*.TXT *.txt);;Все (*.*)");
     EXPECT_EQ(DialogFilterToQt("HTML|*.htm"), "HTML (*.htm)");
+    EXPECT_EQ(DialogFilterToQt("BMP (*.bmp)|*.BMP"), "BMP (*.BMP *.bmp)");
+    EXPECT_EQ(DialogFilterToQt(kOpenSpectrumFilter),
+              "Текст (*.TXT *.txt);;mzML, mzXML (*.mzML *.mzXML *.mzml *.mzxml);;Все (*.*)");
 }
 
 TEST(QuickFoldersTest, LocalOnTheHostNetworkElsewhere) {

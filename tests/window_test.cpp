@@ -2,7 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,52 +11,30 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QThread>
 
+#include "app/chart.h"
 #include "app/main_window.h"
+#include "app/mz_chooser.h"
 #include "app/progress_window.h"
+#include "app/settings_page.h"
+#include "app/single_peak_page.h"
 #include "processing/last_pass.h"
 #include "scripted_seam.h"
 #include "state/cp1251.h"
 #include "temp_dir.h"
+#include "window_fixture.h"
+#ifdef OSTREL_HAVE_PWIZLITE
+#include "mz_test_files.h"
+#endif
 
 namespace ostrel {
 namespace {
 
+using ::ostrel::testing::LastPassWindowTest;
+using ::ostrel::testing::PreliminaryWindowTest;
 using ::ostrel::testing::ScriptedSeam;
 using ::ostrel::testing::TempDir;
-
-class WindowTest : public ::testing::Test {
-  protected:
-    TempDir dir;
-    ScriptedSeam::Log seam;
-    std::unique_ptr<TForm1> window;
-
-    void SetUp() override {
-        window = std::make_unique<TForm1>(std::make_unique<ScriptedSeam>(seam),
-                                          QString::fromStdString(dir.File("prog") + "/"));
-        window->resize(1288, 1004);
-        window->show();
-        QApplication::processEvents();
-    }
-
-    template <typename T>
-    T* W(const char* name) {
-        T* w = window->findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void Trigger(const char* action) { W<QAction>(action)->trigger(); }
-
-    std::string SpectrumFile(const std::string& name = "s.txt") {
-        return dir.Write(name,
-                         Utf8ToCp1251("\"Проба\"\r\n\"\"\r\n\"\"\r\n1 10\r\n2 20\r\n3 15\r\n"));
-    }
-    void Open(const std::string& path) {
-        seam.answers.push_back(path);
-        Trigger("N2");
-    }
-};
+using ::ostrel::testing::WindowTest;
 
 TEST_F(WindowTest, StartsOnTheSpectrumPageWithDefaults) {
     EXPECT_EQ(W<QTabWidget>("PageControl1")->currentIndex(), 0);
@@ -104,7 +82,8 @@ TEST_F(WindowTest, OpenDrawsTheSpectrumAndShowsTheHintOnlyWithHintMode) {
     Open(SpectrumFile());
     ASSERT_EQ(seam.opens.size(), 1u);
     EXPECT_EQ(seam.opens[0].title, "Открыть спектр");
-    EXPECT_EQ(seam.opens[0].filter, "Текст (*.txt)|*.TXT|Все (*.*)|*.*");
+    EXPECT_EQ(seam.opens[0].filter,
+              "Текст (*.txt)|*.TXT|mzML, mzXML (*.mzML *.mzXML)|*.mzML;*.mzXML|Все (*.*)|*.*");
     EXPECT_EQ(window->Series("Series1")->Count(), 3);
     EXPECT_EQ(window->Series("Series1")->Y(1), 20);
     EXPECT_EQ(window->ChartNamed("Chart1")->Title(), " Проба");
@@ -168,7 +147,7 @@ TEST_F(WindowTest, ViewSwitchesInvertSeriesAndCheckMarksIndependently) {
 }
 
 TEST_F(WindowTest, LayoutRuleFollowsThePageSize) {
-    for (QSize size : {QSize(1288, 1004), QSize(600, 500)}) {
+    for (QSize size : {QSize(1288, 1004), QSize(1900, 1000), QSize(600, 500)}) {
         window->resize(size);
         QApplication::processEvents();
         QWidget* settings = W<QWidget>("TabSheet3");
@@ -183,11 +162,8 @@ TEST_F(WindowTest, LayoutRuleFollowsThePageSize) {
         EXPECT_EQ(W<QWidget>("Chart2")->height(), curve->height() - 112 - 3);
         QWidget* group5 = W<QWidget>("GroupBox5");
         EXPECT_EQ(W<QWidget>("ListBox2")->height(), group5->height() - 216 - 16);
-        QWidget* single = W<QWidget>("TabSheet8");
-        if (single->width() < 669)
-            EXPECT_EQ(W<QWidget>("ListBox9")->width(), single->width() - 208 - 20);
-        else
-            EXPECT_EQ(W<QWidget>("ListBox9")->width(), 441);
+        QWidget* single = W<QWidget>("TabSheet8");  // the iterations take the page's width
+        EXPECT_EQ(W<QWidget>("ListBox9")->width(), single->width() - 208 - 20);
     }
 }
 
@@ -228,20 +204,10 @@ TEST_F(WindowTest, HiddenSelfCheckButtons) {
     EXPECT_EQ(seam.messages[1], "Dopolnenie = -8");
 }
 
-class PreliminaryWindowTest : public WindowTest {
-  protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        window->State().HintMode = false;
-        Open(std::string(OSTREL_EXAMPLES_DIR) + "/small_hydrocarbon.txt");
-        seam.messages.clear();
-    }
-};
-
 TEST_F(PreliminaryWindowTest, PreliminaryProcessingListsZonesAndSetsTheButtons) {
     W<QPushButton>("Button9")->click();
     ASSERT_EQ(seam.messages, std::vector<std::string>{"Пересчёт произведён"});
-    EXPECT_FALSE(W<QPushButton>("Button9")->isEnabled());
+    EXPECT_TRUE(W<QPushButton>("Button9")->isEnabled());  // another KolUsred may be tried
     EXPECT_TRUE(W<QPushButton>("Button13")->isEnabled());
     EXPECT_TRUE(W<QPushButton>("BitBtn1")->isEnabled());
     auto* list = W<QListWidget>("ListBox1");
@@ -252,10 +218,10 @@ TEST_F(PreliminaryWindowTest, PreliminaryProcessingListsZonesAndSetsTheButtons) 
     EXPECT_EQ(window->Series("Series16")->Count(), window->State().Stages.Slope.Count());
 
     list->setCurrentRow(0);
-    window->ListBox1Click();
+    window->Settings().ListBox1Click();
     EXPECT_EQ(window->State().FirstPeakHeight, zones.ZoneHeight[0]);
     EXPECT_EQ(window->Series("Series14")->Count(), 121);
-    EXPECT_EQ(window->MarkerIndex(), 60);
+    EXPECT_EQ(window->Settings().MarkerIndex(), 60);
     EXPECT_TRUE(W<QLineEdit>("Edit4")->text().isEmpty());  // the click does not fill the field
     W<QPushButton>("BitBtn1")->click();
     EXPECT_EQ(W<QLineEdit>("Edit4")->text(), QString::number(zones.ZoneHeight[0]));
@@ -283,25 +249,6 @@ TEST_F(PreliminaryWindowTest, AFailedBuilderStopsWithAMessage) {
     EXPECT_FALSE(W<QPushButton>("Button13")->isEnabled());
     EXPECT_GT(window->Series("Series5")->Count(), 0);  // stages built before stay drawn
 }
-
-class LastPassWindowTest : public PreliminaryWindowTest {
-  protected:
-    void SetUp() override {
-        PreliminaryWindowTest::SetUp();
-        W<QPushButton>("Button9")->click();
-        seam.messages.clear();
-    }
-    // By the clock: the worker shares the processor with whatever else runs meanwhile.
-    void WaitForThePass() {
-        QElapsedTimer clock;
-        clock.start();
-        while (window->LastPassRunning() && clock.elapsed() < 60000) {
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(1);
-        }
-        ASSERT_FALSE(window->LastPassRunning());
-    }
-};
 
 TEST_F(LastPassWindowTest, RefusedHeightsLeaveTheButtonEnabled) {
     for (const char* bad : {"12a", "-5", "", " 7"}) {
@@ -343,11 +290,13 @@ TEST_F(LastPassWindowTest, APassRunsOnTheWorkerAndFillsTheResults) {
     EXPECT_EQ(W<QLabel>("Label11")->text(), QString::number(peaks.PeakCount()));
     EXPECT_GT(window->Series("Series6")->Count(), 0);
     EXPECT_TRUE(seam.messages.empty());  // hints are off
-    for (const char* on : {"Button1", "Button2", "Button3", "Button8", "Button14", "Button15",
-                           "Button16", "Button17"})
+    for (const char* on :
+         {"Button1", "Button2", "Button3", "Button8", "Button14", "Button15", "Button16"})
         EXPECT_TRUE(W<QPushButton>(on)->isEnabled()) << on;
-    // Both keep the state they had before the pass: one preliminary and one last pass a load.
-    EXPECT_FALSE(W<QPushButton>("Button9")->isEnabled());
+    // Nothing of this pass has been processed on "Отдельный пик" yet.
+    EXPECT_FALSE(W<QPushButton>("Button17")->isEnabled());
+    // "Предварительная" again tries another height; "Последняя" waits for it.
+    EXPECT_TRUE(W<QPushButton>("Button9")->isEnabled());
     EXPECT_FALSE(W<QPushButton>("Button13")->isEnabled());
     EXPECT_TRUE(W<QAction>("N2")->isEnabled());
 }
@@ -366,7 +315,7 @@ TEST_F(LastPassWindowTest, SinglePeakProcessingAndSaving) {
     WaitForThePass();
     auto* list8 = W<QListWidget>("ListBox8");
     list8->setCurrentRow(0);
-    window->ListBox8Click();
+    window->SinglePeak().ListBox8Click();
     EXPECT_FALSE(W<QPushButton>("Button17")->isEnabled());
     W<QPushButton>("Button16")->click();
     const QStringList first = [&] {
@@ -379,10 +328,10 @@ TEST_F(LastPassWindowTest, SinglePeakProcessingAndSaving) {
     EXPECT_EQ(first[0], "Итерация № 1");
     EXPECT_FALSE(W<QPushButton>("Button16")->isEnabled());
     EXPECT_TRUE(W<QPushButton>("Button17")->isEnabled());
-    const int32_t mass = window->SinglePeak().SinglePeakMass;
+    const int32_t mass = window->SinglePeak().SinglePeak().SinglePeakMass;
     EXPECT_EQ(mass, NominalMass(window->State().Peaks.PeakM[0]));
 
-    window->ListBox8Click();
+    window->SinglePeak().ListBox8Click();
     W<QPushButton>("Button16")->click();  // the same line again: the same lines
     EXPECT_EQ(W<QListWidget>("ListBox9")->count(), first.size());
     EXPECT_EQ(W<QListWidget>("ListBox9")->item(first.size() - 5)->text(), first[first.size() - 5]);
@@ -398,6 +347,92 @@ TEST_F(LastPassWindowTest, SinglePeakProcessingAndSaving) {
     title += " \xEF\xE8\xEA\"\r\n";  // " пик" in Windows-1251
     EXPECT_EQ(saved.rfind(title, 0), 0u);
 }
+
+// "Открыть..." of an mzML or mzXML file: the chooser's rows, its preselection, and what its answer
+// opens.
+class SpectrumChooserTest : public WindowTest {
+  protected:
+    std::vector<MzSpectrumRow> rows = {
+        {0, "scan=1", 1, 1.5, 3, true},
+        {1, "scan=2", 2, 3.0, 4, false},
+        {2, "scan=3", 1, 4.5, 3, false},
+    };
+};
+
+TEST_F(SpectrumChooserTest, ListsTheSpectraAndPreselectsTheFirstProfileMs1) {
+    SpectrumChooser chooser(rows, NumberFormat(','), window.get());
+    auto* table = chooser.findChild<QTableWidget*>("SpectrumTable");
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(chooser.windowTitle(), "Выбор спектра");
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_EQ(table->horizontalHeaderItem(3)->text(), "Время удерживания, с");
+    EXPECT_EQ(table->item(0, 5)->text(), "центроид");
+    EXPECT_EQ(table->item(2, 3)->text(), "4,5");
+    EXPECT_EQ(chooser.SelectedIndex(), 2);
+    table->selectRow(1);
+    EXPECT_EQ(chooser.SelectedIndex(), 1);
+
+    rows[2].centroid = true;  // no profile MS1 spectrum: the first row
+    EXPECT_EQ(SpectrumChooser(rows, NumberFormat('.'), window.get()).SelectedIndex(), 0);
+}
+
+#ifdef OSTREL_HAVE_PWIZLITE
+TEST_F(SpectrumChooserTest, TheChosenSpectrumOpensAndCancelChangesNothing) {
+    const std::string run = dir.File("run.mzML");
+    ::ostrel::testing::WriteMzTestFile(run,
+                                       {
+                                           {"scan=1", {10, 11, 12}, {5, 6, 7}, 1, true, 1.5},
+                                           {"scan=2", {20, 21}, {1, 2}, 2, false, 3},
+                                           {"scan=3", {30, 31, 32}, {8, 9.5, 4}, 1, false, 4.5},
+                                       });
+    Trigger("N44");  // no hint messages
+    Open(SpectrumFile());
+    const auto unchanged = [&] {
+        EXPECT_EQ(window->Series("Series1")->Count(), 3);
+        EXPECT_EQ(window->Series("Series1")->X(0), 1);
+        EXPECT_EQ(window->ChartNamed("Chart1")->Title(), " Проба");
+        EXPECT_EQ(window->ChartNamed("Chart1")->cursor().shape(), Qt::ArrowCursor);
+    };
+
+    seam.spectrumAnswers.push_back(std::nullopt);  // Cancel
+    Open(run);
+    ASSERT_EQ(seam.choices.size(), 1u);
+    ASSERT_EQ(seam.choices[0].size(), 3u);
+    EXPECT_EQ(seam.choices[0][1].nativeId, "scan=2");
+    EXPECT_TRUE(seam.messages.empty());
+    unchanged();
+
+    seam.spectrumAnswers.push_back(0);  // the centroided one is refused
+    Open(run);
+    ASSERT_EQ(seam.messages.size(), 1u);
+    EXPECT_NE(seam.messages[0].find("центроидный"), std::string::npos);
+    unchanged();
+
+    seam.spectrumAnswers.push_back(2);
+    Open(run);
+    EXPECT_EQ(seam.messages.size(), 1u);
+    ChartSeries* s1 = window->Series("Series1");
+    ASSERT_EQ(s1->Count(), 3);
+    EXPECT_EQ(s1->X(0), 30);
+    EXPECT_EQ(s1->Y(1), 9500);  // an intensity with decimals: thousandths, as for text files
+    EXPECT_EQ(window->ChartNamed("Chart1")->Title(), "run.mzML scan=3");
+    EXPECT_TRUE(W<QPushButton>("Button9")->isEnabled());
+
+    seam.answers.push_back(dir.File("saved.txt"));  // "Сохранить..." writes the text format
+    Trigger("N42");
+    EXPECT_EQ(TempDir::Read(dir.File("saved.txt")),
+              "\"run.mzML scan=3\"\r\n\"\"\r\n\"\"\r\n30.00000     8000\r\n31.00000     "
+              "9500\r\n32.00000     4000\r\n");
+
+    const std::string single = dir.File("single.mzXML");  // one spectrum opens at once
+    ::ostrel::testing::WriteMzTestFile(single, {{"s", {1, 2}, {3, 4}, 1, false, 0}},
+                                       {::ostrel::testing::MzTestFormat::MzXML, true, true});
+    Open(single);
+    EXPECT_EQ(seam.choices.size(), 3u);
+    // mzXML numbers its scans: the native id is made from the number
+    EXPECT_EQ(window->ChartNamed("Chart1")->Title(), "single.mzXML scan=1");
+}
+#endif
 
 }  // namespace
 }  // namespace ostrel

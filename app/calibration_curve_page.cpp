@@ -1,0 +1,102 @@
+#include "app/calibration_curve_page.h"
+
+#include <QPushButton>
+
+#include "app/chart.h"
+#include "app/main_window.h"
+#include "app/settings_page.h"
+#include "app/spectrum_page.h"
+#include "app/widget_factory.h"
+#include "fitting/calibration_curve.h"
+#include "state/clear_all.h"
+#include "state/errors.h"
+
+namespace ostrel {
+
+CalibrationCurvePage::CalibrationCurvePage(TForm1& form) : form_(form) {
+    setObjectName(QStringLiteral("TabSheet5"));
+    Button6 = MakeButton(this, "Button6", "Подобрать линию", {10, 8, 200, 97}, false);
+    Button4 = MakeButton(this, "Button4", "Подобрать параболу", {220, 8, 200, 97}, false);
+    Button5 = MakeButton(this, "Button5", "Пересчитать данные", {430, 8, 200, 97}, false);
+    Chart2 = new Chart(this);
+    Chart2->setObjectName(QStringLiteral("Chart2"));
+    Chart2->setGeometry(0, 112, 600, 400);
+    Chart2->SetTitle(QStringLiteral("Калибровочная кривая"), Qt::blue, 16, true);
+    Chart2->SetFootText(QStringLiteral("М изм"), Qt::darkGreen, 16);
+    Chart2->SetLeftAxisTitle(QStringLiteral("delta M, mmu"), Qt::darkGreen, 16);
+    using S = QCPScatterStyle;
+    Series7 = Chart2->AddSeries("Series7", {Qt::red, S::ssCircle, 2, Qt::blue, Qt::blue});
+    Series8 = Chart2->AddSeries("Series8", {Qt::darkGreen, S::ssNone, 0, {}, {}});
+    connect(Button6, &QPushButton::clicked, this, [this] { Button6Click(); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+    connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
+}
+
+void CalibrationCurvePage::ShowCalibrationPoints() {
+    const PointList& points = form_.State().CalibPoints;
+    Series7->SetPoints(points.X, points.Y);
+    Chart2->Redraw();
+}
+
+void CalibrationCurvePage::ClearCurve() {
+    Series8->Clear();
+    Chart2->Redraw();
+}
+
+template <typename Fit>
+void CalibrationCurvePage::FitCurve(Fit fit) {
+    ProgramState& state = form_.State();
+    Button6->setEnabled(false);
+    Button4->setEnabled(false);
+    PointList drawn;
+    try {
+        drawn = fit(state);
+    } catch (const CommandError& e) {
+        // Nothing is drawn; the user may mend the list and fit again.
+        Button6->setEnabled(true);
+        Button4->setEnabled(true);
+        form_.ShowMessage(e.what());
+        return;
+    }
+    Series8->AppendPoints(drawn.X, drawn.Y, 0, drawn.Count() - 1);
+    Chart2->Redraw();
+    Button5->setEnabled(true);
+    if (state.HintMode) form_.ShowMessage(FitDoneMessage());
+}
+
+void CalibrationCurvePage::Button6Click() {
+    FitCurve(
+        [](ProgramState& state) { return PodobratParabolaLine(state.CalibPoints, state.Curve); });
+}
+
+void CalibrationCurvePage::Button4Click() {
+    FitCurve([](ProgramState& state) {
+        ParabolaFitState fit;
+        return PodobratParabola(state.CalibPoints, state.Curve, fit);
+    });
+}
+
+void CalibrationCurvePage::Button5Click() {
+    if (form_.LastPassRunning()) return;
+    ProgramState& state = form_.State();
+    Button5->setEnabled(false);
+    std::vector<double> moved;
+    try {
+        moved = RecalculateMasses(state.Points.PointX, state.Curve);
+    } catch (const CommandError& e) {
+        Button6->setEnabled(true);
+        Button4->setEnabled(true);
+        form_.ShowMessage(e.what());
+        return;
+    }
+    state.Points.PointX = std::move(moved);
+    form_.ApplyClearAll(ClearAll(state, kClearForLoad));
+    SpectrumPage& spectrum = form_.Spectrum();
+    spectrum.Series1->SetPoints(state.Points.PointX, state.Points.PointY);
+    spectrum.Chart1->Redraw();
+    // The corrected spectrum is processed anew, from the preliminary processing on.
+    form_.Settings().Button9->setEnabled(true);
+    form_.ShowMessage(kRecalculatedMessage);
+}
+
+}  // namespace ostrel

@@ -1,0 +1,238 @@
+#include "app/calibration_masses_page.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QValidator>
+
+#include "app/calibration_curve_page.h"
+#include "app/main_window.h"
+#include "app/single_peak_page.h"
+#include "app/widget_factory.h"
+#include "reference/calibration_list.h"
+#include "reference/reference_ions.h"
+#include "results/results_assembly.h"
+#include "state/errors.h"
+
+namespace ostrel {
+
+namespace {
+
+QGroupBox* MakeGroup(QWidget* parent, const char* name, const QString& caption, QRect rect) {
+    auto* group = new QGroupBox(caption, parent);
+    group->setObjectName(name);
+    group->setStyleSheet(
+        QStringLiteral("QGroupBox { %1 }").arg(QString::fromUtf8(kGreenLabelStyle)));
+    group->setGeometry(rect);
+    return group;
+}
+
+// The key filter of "Ввод вручную", applied to whatever reaches the field (typing or pasting).
+class ManualMassValidator : public QValidator {
+  public:
+    using QValidator::QValidator;
+    State validate(QString& text, int&) const override {
+        return ManualMassTextAccepted(text.toStdString()) ? Acceptable : Invalid;
+    }
+};
+
+int SelectedRow(const QListWidget* list) {
+    const QListWidgetItem* item = list->currentItem();
+    return item && item->isSelected() ? list->currentRow() : -1;
+}
+
+}  // namespace
+
+CalibrationMassesPage::CalibrationMassesPage(TForm1& form) : form_(form) {
+    setObjectName(QStringLiteral("TabSheet4"));
+    MakeLabel(this, "Label13", "Все массы", 16, 16);
+    ListBox5 = MakeList(this, "ListBox5", {16, 40, 161, 617});
+    Button1 = MakeButton(this, "Button1", ">>", {184, 40, 41, 41}, true);
+    Button3 = MakeButton(this, "Button3", "<<", {184, 96, 41, 41}, false);
+    MakeLabel(this, "Label12", "Калибровочные массы", 232, 16);
+    ListBox6 = MakeList(this, "ListBox6", {232, 40, 305, 313});
+    Button15 = MakeButton(this, "Button15", "Создать кривую", {232, 360, 305, 65}, true, 19,
+                          "Создать калибровочную кривую");
+    Button14 = MakeButton(this, "Button14", "Очистить список", {232, 432, 305, 65}, false, 19,
+                          "Если Вы ошиблись в выборе масс, то нажмите, чтобы очистить список "
+                          "\"Калибровочные массы\"");
+    ListBox7 = MakeList(this, "ListBox7", {232, 520, 249, 145});
+    ListBox7->hide();
+
+    QGroupBox* manual = MakeGroup(this, "GroupBox4", "Ввод вручную", {552, 8, 345, 97});
+    Button2 = MakeButton(manual, "Button2", "<<", {16, 40, 41, 41}, true);
+    Edit1 = MakeEdit(manual, "Edit1", {64, 40, 265, 32});
+    Edit1->setMaxLength(kManualMassLength);
+    Edit1->setValidator(new ManualMassValidator(Edit1));
+
+    GroupBox5 = MakeGroup(this, "GroupBox5", "Стандартные массы", {552, 112, 345, 577});
+    RadioButton1 = new QRadioButton(QStringLiteral("CH"), GroupBox5);
+    RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
+    RadioButton1->move(16, 32);
+    RadioButton1->setChecked(true);
+    RadioButton2 = new QRadioButton(QStringLiteral("CF"), GroupBox5);
+    RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
+    RadioButton2->move(16, 64);
+    const char* captions[5] = {"молекулярные", "с одним отщеплённым", "с двумя отщеплёнными",
+                               "полный список", "все существующие"};
+    QCheckBox** boxes[5] = {&CheckBox1, &CheckBox2, &CheckBox3, &CheckBox4, &CheckBox5};
+    for (int i = 0; i < 5; ++i) {
+        auto* box = new QCheckBox(QString::fromUtf8(captions[i]), GroupBox5);
+        box->setObjectName(QStringLiteral("CheckBox%1").arg(i + 1));
+        box->move(88, 32 + 32 * i);
+        box->setChecked(i == 0);
+        *boxes[i] = box;
+        connect(box, &QCheckBox::clicked, this, [this] { ReFill(); });
+    }
+    connect(RadioButton1, &QRadioButton::clicked, this, [this] { ReFill(); });
+    connect(RadioButton2, &QRadioButton::clicked, this, [this] { ReFill(); });
+    Button8 = MakeButton(GroupBox5, "Button8", "<<", {16, 168, 41, 41}, true);
+    ListBox2 = MakeList(GroupBox5, "ListBox2", {16, 216, 313, 345});
+
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Button8, &QPushButton::clicked, this, [this] { Button8Click(); });
+    connect(Button14, &QPushButton::clicked, this, [this] { Button14Click(); });
+    connect(Button15, &QPushButton::clicked, this, [this] { Button15Click(); });
+}
+
+void CalibrationMassesPage::FillListMass() {
+    const ProgramState& state = form_.State();
+    SinglePeakPage& single = form_.SinglePeak();
+    ListBox5->clear();
+    single.ListBox8->clear();
+    const std::vector<std::string> lines = MassListLines(state.Peaks, state.Format);
+    AppendLines(ListBox5, lines);
+    AppendLines(single.ListBox8, lines);
+    single.Button16->setEnabled(true);
+}
+
+void CalibrationMassesPage::StandartCH() {
+    ProgramState& state = form_.State();
+    ostrel::StandartCH(state.Reference, state.Peaks);
+    ReFill();
+}
+
+void CalibrationMassesPage::StandartCF() {
+    ProgramState& state = form_.State();
+    ostrel::StandartCF(state.Reference, state.Peaks);
+    ReFill();  // the CF lines, when the list shows them
+}
+
+void CalibrationMassesPage::ReFill() {
+    const ProgramState& state = form_.State();
+    StandardListChoice choice;
+    choice.molecular = CheckBox1->isChecked();
+    choice.oneSplitOff = CheckBox2->isChecked();
+    choice.twoSplitOff = CheckBox3->isChecked();
+    choice.fullList = CheckBox4->isChecked();
+    choice.allExisting = CheckBox5->isChecked();
+    choice.cf = RadioButton2->isChecked();
+    ListBox2->clear();
+    AppendLines(ListBox2, StandardMassLines(state.Reference, choice, state.Format));
+}
+
+void CalibrationMassesPage::ShowCalibrationList(int select) {
+    ListBox6->clear();
+    AppendLines(ListBox6, form_.State().Calibration.Lines);
+    if (select >= 0 && select < ListBox6->count()) ListBox6->setCurrentRow(select);
+}
+
+int CalibrationMassesPage::SelectedCalibrationLine() const {
+    return SelectedRow(ListBox6);
+}
+
+void CalibrationMassesPage::Button1Click() {
+    const int s = SelectedRow(ListBox5);
+    if (s < 0) return;
+    const AddResult added =
+        AddCalibrationPeak(form_.State().Calibration, s, ListBox5->item(s)->text().toStdString());
+    if (added.message) {
+        form_.ShowMessage(*added.message);
+        return;
+    }
+    ShowCalibrationList(added.position);
+}
+
+void CalibrationMassesPage::Button3Click() {
+    const int pos = SelectedCalibrationLine();
+    if (pos < 0) return;
+    RemoveCalibrationLine(form_.State().Calibration, pos);
+    ShowCalibrationList(-1);
+}
+
+void CalibrationMassesPage::Button2Click() {
+    const int pos = SelectedCalibrationLine();
+    if (pos < 0) return;
+    ProgramState& state = form_.State();
+    try {
+        if (auto message =
+                GiveTypedMass(state.Calibration, pos, Edit1->text().toStdString(), state.Format)) {
+            form_.ShowMessage(*message);
+            return;
+        }
+    } catch (const CommandError& e) {
+        form_.ShowMessage(e.what());
+        return;
+    }
+    ShowCalibrationList(pos);
+}
+
+void CalibrationMassesPage::Button8Click() {
+    const int pos = SelectedCalibrationLine();
+    const int standard = SelectedRow(ListBox2);
+    if (pos < 0 || standard < 0) return;
+    ProgramState& state = form_.State();
+    try {
+        GiveStandardMass(state.Calibration, pos, ListBox2->item(standard)->text().toStdString(),
+                         state.Format);
+    } catch (const CommandError& e) {
+        form_.ShowMessage(e.what());
+        return;
+    }
+    ShowCalibrationList(pos);
+}
+
+void CalibrationMassesPage::SetEditing(bool on) {
+    for (QPushButton* b : {Button1, Button2, Button3, Button8}) b->setEnabled(on);
+}
+
+void CalibrationMassesPage::Button15Click() {
+    ProgramState& state = form_.State();
+    if (!ProverkaZapol(state.Calibration)) {
+        form_.ShowMessage(kTrueMassesMissingMessage);
+        return;
+    }
+    PointList points;
+    try {
+        points = KalibrLine(state.Calibration, state.Peaks, state.Format);
+    } catch (const CommandError& e) {
+        form_.ShowMessage(e.what());
+        return;
+    }
+    AppendCalibrationPoints(state.CalibPoints, points);
+    CalibrationCurvePage& curve = form_.CalibrationCurve();
+    curve.ShowCalibrationPoints();
+    AppendLines(ListBox7, ShowIndexLines(state.Calibration));
+    SetEditing(false);
+    curve.Button6->setEnabled(true);
+    curve.Button4->setEnabled(true);
+    if (state.HintMode) form_.ShowMessage(CurveCreatedMessage());
+}
+
+void CalibrationMassesPage::Button14Click() {
+    ProgramState& state = form_.State();
+    SetEditing(true);
+    state.Calibration = {};
+    state.CalibPoints = {};
+    ListBox6->clear();
+    form_.CalibrationCurve().ShowCalibrationPoints();
+    form_.CalibrationCurve().ClearCurve();
+    FillListMass();
+}
+
+}  // namespace ostrel

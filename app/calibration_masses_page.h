@@ -1,0 +1,66 @@
+// The page "Калибровочные массы": the list of all masses, the calibration list with its true
+// masses (typed or taken from the standard masses), and "Создать кривую".
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace ostrel {
+
+class TForm1;
+
+class CalibrationMassesPage : public QWidget {
+  public:
+    explicit CalibrationMassesPage(TForm1& form);
+
+    // The list of all masses here and on "Отдельный пик".
+    void FillListMass();
+    // The reference tables of the pass, each followed by the refill of "Стандартные массы".
+    void StandartCH();
+    void StandartCF();
+    // The click handler of the five check boxes and the two radio buttons.
+    void ReFill();
+
+    void Button1Click();   // >>
+    void Button3Click();   // <<
+    void Button2Click();   // << of "Ввод вручную"
+    void Button8Click();   // << of "Стандартные массы"
+    void Button14Click();  // Очистить список
+    void Button15Click();  // Создать кривую
+
+    QListWidget* ListBox5;
+    QPushButton* Button1;
+    QPushButton* Button3;
+    QListWidget* ListBox6;
+    QPushButton* Button15;
+    QPushButton* Button14;
+    QListWidget* ListBox7;
+    QPushButton* Button2;
+    QLineEdit* Edit1;
+    QRadioButton* RadioButton1;
+    QRadioButton* RadioButton2;
+    QCheckBox* CheckBox1;
+    QCheckBox* CheckBox2;
+    QCheckBox* CheckBox3;
+    QCheckBox* CheckBox4;
+    QCheckBox* CheckBox5;
+    QPushButton* Button8;
+    QListWidget* ListBox2;
+    QWidget* GroupBox5;
+
+  private:
+    // ListBox6 shows the program's calibration list; the line at select is selected.
+    void ShowCalibrationList(int select);
+    // The calibration line selected, or −1.
+    int SelectedCalibrationLine() const;
+    void SetEditing(bool on);
+
+    TForm1& form_;
+};
+
+}  // namespace ostrel

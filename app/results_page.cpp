@@ -1,0 +1,70 @@
+#include "app/results_page.h"
+
+#include <QAction>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTableWidget>
+
+#include "app/main_window.h"
+#include "app/widget_factory.h"
+#include "state/results_grid.h"
+
+namespace ostrel {
+
+ResultsPage::ResultsPage(TForm1& form) : form_(form) {
+    setObjectName(QStringLiteral("TabSheet2"));
+    StringGrid1 = new QTableWidget(this);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setColumnCount(ResultsGrid::kColumnCount);
+    StringGrid1->verticalHeader()->hide();
+    StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    StringGrid1->setShowGrid(true);
+    StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    QFont bold = StringGrid1->font();
+    bold.setBold(true);
+    StringGrid1->setFont(bold);
+    // Rows as tall as the bold font needs, so that a small screen shows as many as it can.
+    StringGrid1->verticalHeader()->setMinimumSectionSize(1);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(QFontMetrics(bold).height() + 6);
+    FillPage(this, StringGrid1);
+
+    PopupMenu1 = new QMenu(StringGrid1);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->addAction(QStringLiteral("Копировать в Excel"))
+        ->setObjectName(QStringLiteral("N4"));
+    PopupMenu1->addAction(QStringLiteral("Копировать в TXT-файл"))
+        ->setObjectName(QStringLiteral("TXT2"));
+    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(
+        StringGrid1, &QWidget::customContextMenuRequested, PopupMenu1,
+        [this](const QPoint& at) { PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(at)); });
+}
+
+void ResultsPage::ShowGrid() {
+    const ResultsGrid& g = form_.State().Grid;
+    QStringList headers;
+    for (int32_t c = 0; c < g.ColCount(); ++c) headers << Q(g.Cell(c, 0));
+    StringGrid1->setHorizontalHeaderLabels(headers);
+    StringGrid1->setRowCount(std::max(0, g.RowCount() - 1));
+    for (int32_t r = 1; r < g.RowCount(); ++r)
+        for (int32_t c = 0; c < g.ColCount(); ++c) {
+            auto* cell = StringGrid1->item(r - 1, c);
+            if (!cell) {
+                cell = new QTableWidgetItem;
+                StringGrid1->setItem(r - 1, c, cell);
+            }
+            cell->setText(Q(g.Cell(c, r)));
+        }
+}
+
+void ResultsPage::AutoSizeGridColumns() {
+    const QFontMetrics metrics(StringGrid1->font());
+    const std::vector<int> widths = ostrel::AutoSizeGridColumns(
+        form_.State().Grid, [&](const std::string& t) { return metrics.horizontalAdvance(Q(t)); });
+    for (int c = 0; c < static_cast<int>(widths.size()); ++c)
+        StringGrid1->setColumnWidth(c, widths[c]);
+}
+
+}  // namespace ostrel

@@ -1,0 +1,58 @@
+// The page "Настройка": the preliminary processing, the zone browser and the start of the last
+// processing pass.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+
+class QLineEdit;
+class QListWidget;
+class QPainter;
+class QPushButton;
+
+namespace ostrel {
+
+class Chart;
+class ChartSeries;
+class TForm1;
+
+class SettingsPage : public QWidget {
+  public:
+    explicit SettingsPage(TForm1& form);
+
+    // "Предварительная".
+    void Button9Click();
+    void Obrab1();
+    void Obrab2();
+    void Obrab3();
+    void Obrab4();
+    void ObrabNaklon();
+    void OtsortVysota();
+    // The zone browser.
+    void ListBox1Click();
+    void NextVysota();
+    void BitBtn1Click();
+    int32_t MarkerIndex() const { return markerIndex_; }
+    // "Последняя".
+    void Button13Click();
+
+    QListWidget* ListBox1;
+    QLineEdit* Edit2;
+    QLineEdit* Edit3;
+    QLineEdit* Edit4;
+    QPushButton* Button9;
+    QPushButton* Button13;
+    QPushButton* BitBtn1;
+    Chart* Chart5;
+    ChartSeries* Series14;
+    ChartSeries* Series15;
+
+  private:
+    void Series15AfterDrawValues(QPainter& painter);
+
+    TForm1& form_;
+    int32_t selectedZone_ = 0;
+    int32_t markerIndex_ = 0;
+};
+
+}  // namespace ostrel

@@ -1,0 +1,65 @@
+#include "app/single_peak_page.h"
+
+#include <QListWidget>
+#include <QPushButton>
+
+#include "app/main_window.h"
+#include "app/testing_page.h"
+#include "app/widget_factory.h"
+#include "state/errors.h"
+#include "state/points_file.h"
+
+namespace ostrel {
+
+SinglePeakPage::SinglePeakPage(TForm1& form) : form_(form) {
+    setObjectName(QStringLiteral("TabSheet8"));
+    Button16 = MakeButton(this, "Button16", "Обработать", {24, 16, 240, 49}, true);
+    Button17 =
+        MakeButton(this, "Button17", "Сохранить", {280, 16, 240, 49}, false, 19, "Сохранить пик");
+    MakeLabel(this, "Label14", "Все массы", 24, 80);
+    ListBox8 = MakeList(this, "ListBox8", {24, 104, 169, 793});
+    MakeLabel(this, "Label15", "Параметры для каждой итерации", 208, 80);
+    ListBox9 = MakeList(this, "ListBox9", {208, 104, 441, 793});
+    connect(ListBox8, &QListWidget::itemClicked, this, [this] { ListBox8Click(); });
+    connect(Button16, &QPushButton::clicked, this, [this] { Button16Click(); });
+    connect(Button17, &QPushButton::clicked, this, [this] { Button17Click(); });
+}
+
+void SinglePeakPage::ListBox8Click() {
+    Button16->setEnabled(true);
+    Button17->setEnabled(false);
+}
+
+void SinglePeakPage::Button16Click() {
+    QListWidgetItem* item = ListBox8->currentItem();
+    if (form_.LastPassRunning() || !item || !item->isSelected()) return;
+    ProgramState& state = form_.State();
+    ListBox9->clear();
+    FitLog log;
+    try {
+        singlePeak_ = ProcessOnePeak(state.Points, state.Stages.Stage1, state.Stages.Slope,
+                                     state.Peaks, ListBox8->currentRow(), fit_, state.Format, log);
+    } catch (const CommandError& e) {
+        form_.ShowMessage(e.what());
+        return;
+    }
+    AppendLines(ListBox9, log.iterations);
+    if (AppendLines(form_.Testing().ListBox3, log.problems)) form_.ApplyLayoutRule();
+    Button16->setEnabled(false);
+    Button17->setEnabled(true);
+}
+
+void SinglePeakPage::Button17Click() {
+    ProgramState& state = form_.State();
+    const auto path = form_.Seam().AskSaveFile({kSavePeakTitle, state.DialogFolder, kTextFileFilter,
+                                                PeakFileName(singlePeak_.SinglePeakMass)});
+    if (!path) return;
+    try {
+        WriteOtdelPik(*path, singlePeak_.SinglePeakMass, singlePeak_.SinglePeakLeftIndex,
+                      singlePeak_.SinglePeakRightIndex, state.Points, state.Format);
+    } catch (const CommandError& e) {
+        form_.ShowMessage(e.what());
+    }
+}
+
+}  // namespace ostrel

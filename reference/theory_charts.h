@@ -1,0 +1,59 @@
+// The mass-defect charts "Теория CH" and "Теория CF": the saw of each family of reference ions
+// with the measured peaks over it, the hover marks, and the text files of the CH saw and the CH
+// ion list.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostrel {
+
+class NumberFormat;
+struct PeakTables;
+struct ReferenceTables;
+
+// One chart series, its points in ascending x (points of equal x in the order they were made).
+struct TheorySeries {
+    std::vector<double> x, y;
+    std::vector<int32_t> peak;  // measured series: the peak each point was made from
+
+    int32_t Count() const { return static_cast<int32_t>(x.size()); }
+};
+
+struct TheoryCharts {
+    TheorySeries Series9;   // CH saw: (mass, (mass − ⌊mass⌋)·1000) per CH row
+    TheorySeries Series10;  // the peaks but the problem peaks, the same way
+    TheorySeries Series12;  // CF saw: (mass, (mass − n)·1000), n the nearest whole mass
+    TheorySeries Series13;  // every peak at its nominal mass n: (n, (M − n)·1000)
+};
+
+void CreateTeoriaCH(TheoryCharts& charts, const ReferenceTables& tables, const PeakTables& peaks);
+void CreateTeoriaCF(TheoryCharts& charts, const ReferenceTables& tables, const PeakTables& peaks);
+
+// The mark of a measured point: «M = 43.055», «R = 5210», «V = 15230» joined by CR.
+std::string MarkText(const PeakTables& peaks, int32_t peak, const NumberFormat& format);
+
+inline constexpr const char* kSawTheoryTitle = "Сохранить пилу CH (теория)";
+inline constexpr const char* kSawTheoryFileName = "CH_t.txt";
+inline constexpr const char* kSawTheoryHeading = "Пила CH (теория)";
+inline constexpr const char* kSawPeaksTitle = "Сохранить пилу CH (практика)";
+inline constexpr const char* kSawPeaksFileName = "CH_p.txt";
+inline constexpr const char* kSawPeaksHeading = "Пила CH (практика)";
+inline constexpr const char* kCHListTitle = "Сохранить список CH для Excel";
+inline constexpr const char* kCHListFileName = "СписокCH.txt";
+inline constexpr const char* kCHListFilter = "TXT (*.txt)|*.TXT|Все (*.*)|*.*";
+
+// A saw file: the quoted heading, two lines "", then "%.0f<TAB>%.0f" per point.
+std::string SawFileText(std::string_view heading, const TheorySeries& series,
+                        const NumberFormat& format, std::string_view lineEnd);
+void WriteSawFile(const std::string& path, std::string_view heading, const TheorySeries& series,
+                  const NumberFormat& format);
+
+// One line per CH row: mass, TAB, «C 2 H 6», and TAB «молек» for h = 2c + 2.
+std::vector<std::string> CHListLines(const ReferenceTables& tables, const NumberFormat& format);
+void WriteCHList(const std::string& path, const ReferenceTables& tables,
+                 const NumberFormat& format);
+
+}  // namespace ostrel

@@ -1,0 +1,179 @@
+// The pages after a pass: standard masses, the calibration list, the curve and the
+// recalculation, the theory charts with their marks and files.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include "app/calibration_masses_page.h"
+#include "app/chart.h"
+#include "app/theory_page.h"
+#include "window_fixture.h"
+
+namespace ostrel {
+namespace {
+
+using ::ostrel::testing::LastPassWindowTest;
+using ::ostrel::testing::TempDir;
+
+QStringList Lines(QListWidget* list) {
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+    return lines;
+}
+
+class CalibrationWindowTest : public LastPassWindowTest {
+  protected:
+    void SetUp() override {
+        LastPassWindowTest::SetUp();
+        RunPass("100000");  // four peaks: 27.03, 28.03, 29.04, 30.04
+        seam.messages.clear();
+    }
+    void Select(const char* list, int row) { W<QListWidget>(list)->setCurrentRow(row); }
+    void Click(const char* button) { W<QPushButton>(button)->click(); }
+};
+
+TEST_F(CalibrationWindowTest, FromPeaksToRecalculatedMasses) {
+    ASSERT_EQ(W<QListWidget>("ListBox5")->count(), 4);
+    EXPECT_EQ(Lines(W<QListWidget>("ListBox2")), QStringList{"30.04698,  C 2 H 6,  молек"});
+
+    for (int row : {2, 0, 1}) {
+        Select("ListBox5", row);
+        Click("Button1");
+    }
+    Select("ListBox5", 0);
+    Click("Button1");
+    EXPECT_EQ(seam.messages, std::vector<std::string>{"Вы уже занесли этот пик"});
+    const QStringList masses = Lines(W<QListWidget>("ListBox5"));
+    EXPECT_EQ(Lines(W<QListWidget>("ListBox6")), masses.mid(0, 3));  // ascending peak order
+
+    W<QCheckBox>("CheckBox4")->click();  // "полный список": every CH row
+    EXPECT_EQ(W<QListWidget>("ListBox2")->count(), 4);
+    Select("ListBox6", 0);
+    Select("ListBox2", 0);
+    Click("Button8");
+    EXPECT_EQ(W<QListWidget>("ListBox6")->item(0)->text(), masses[0] + ",  27.02349");
+
+    W<QRadioButton>("RadioButton2")->click();  // CF: the list keeps "полный список" first
+    W<QCheckBox>("CheckBox4")->click();
+    EXPECT_EQ(Lines(W<QListWidget>("ListBox2")), QStringList{"30.9984,  C 1 F 1"});
+    Select("ListBox6", 1);
+    Select("ListBox2", 0);
+    Click("Button8");
+    EXPECT_EQ(W<QListWidget>("ListBox6")->item(1)->text(), masses[1] + ",  30.9984");
+
+    // Typed masses replace what a line held; the filter lets through digits and one point.
+    QTest::keyClicks(W<QLineEdit>("Edit1"), "28,03a1.3.2");
+    EXPECT_EQ(W<QLineEdit>("Edit1")->text(), "28031.32");
+    W<QLineEdit>("Edit1")->setText("28.0313");
+    Click("Button2");
+    EXPECT_EQ(W<QListWidget>("ListBox6")->item(1)->text(), masses[1] + ",  28.0313");
+    Select("ListBox6", 2);
+    W<QLineEdit>("Edit1")->clear();
+    Click("Button2");
+    EXPECT_EQ(seam.messages.back(), "Вы ничего не ввели");
+    Click("Button15");
+    EXPECT_EQ(seam.messages.back(), "Вы не для всех масс задали истинные массы");
+    W<QLineEdit>("Edit1")->setText("29.0391");
+    Click("Button2");
+    EXPECT_EQ(window->State().Calibration.TrueMassCount, 3);
+
+    Click("Button15");
+    EXPECT_EQ(window->Series("Series7")->Count(), 3);
+    EXPECT_EQ(W<QListWidget>("ListBox7")->count(), 3);
+    for (const char* frozen : {"Button1", "Button2", "Button3", "Button8"})
+        EXPECT_FALSE(W<QPushButton>(frozen)->isEnabled()) << frozen;
+    EXPECT_TRUE(W<QPushButton>("Button6")->isEnabled());
+    EXPECT_FALSE(W<QPushButton>("Button5")->isEnabled());
+
+    Click("Button4");  // the parabola through the three points
+    const CalibrationCurve curve = window->State().Curve;
+    EXPECT_GT(window->Series("Series8")->Count(), 150);
+    EXPECT_FALSE(W<QPushButton>("Button4")->isEnabled());
+    ASSERT_TRUE(W<QPushButton>("Button5")->isEnabled());
+
+    const std::vector<double> before = window->State().Points.PointX;
+    Click("Button5");
+    EXPECT_EQ(seam.messages.back(), "Пересчёт произведён");
+    const std::vector<double>& after = window->State().Points.PointX;
+    ASSERT_EQ(after.size(), before.size());
+    const double x = before[100];
+    EXPECT_NEAR(after[100], x + (curve.CurveA * x * x + curve.CurveB * x + curve.CurveC) / 1000,
+                1e-12);
+    EXPECT_NE(after[100], before[100]);
+    EXPECT_EQ(window->Series("Series1")->X(100), after[100]);
+    EXPECT_EQ(window->Series("Series7")->Count(), 0);
+    EXPECT_EQ(W<QListWidget>("ListBox5")->count(), 0);
+    for (const char* off : {"Button4", "Button5", "Button6"})
+        EXPECT_FALSE(W<QPushButton>(off)->isEnabled()) << off;
+    EXPECT_TRUE(W<QPushButton>("Button9")->isEnabled());  // the corrected spectrum anew
+}
+
+TEST_F(CalibrationWindowTest, ACurveThatCannotBeFormedIsRefusedAndMayBeTriedAgain) {
+    Click("Button15");  // an empty list passes the check
+    EXPECT_TRUE(W<QPushButton>("Button6")->isEnabled());
+    Click("Button6");
+    ASSERT_EQ(seam.messages.size(), 1u);
+    EXPECT_NE(seam.messages[0].find("Калибровочных точек нет"), std::string::npos);
+    EXPECT_TRUE(W<QPushButton>("Button6")->isEnabled());
+    EXPECT_TRUE(W<QPushButton>("Button4")->isEnabled());
+    EXPECT_FALSE(W<QPushButton>("Button5")->isEnabled());
+    EXPECT_EQ(window->Series("Series8")->Count(), 0);
+
+    Click("Button14");  // "Очистить список" opens the list again
+    EXPECT_TRUE(W<QPushButton>("Button1")->isEnabled());
+    EXPECT_EQ(W<QListWidget>("ListBox5")->count(), 4);
+}
+
+TEST_F(CalibrationWindowTest, TheoryMarksFollowTheMouse) {
+    W<QTabWidget>("PageControl1")->setCurrentWidget(&window->TheoryCH());
+    QApplication::processEvents();
+    Chart* chart3 = window->ChartNamed("Chart3");
+    ASSERT_EQ(window->Series("Series10")->Count(), 4);
+    EXPECT_GT(window->Series("Series9")->Count(), 0);
+    chart3->replot(QCustomPlot::rpImmediateRefresh);
+    ChartSeries* s10 = window->Series("Series10");
+    const QPointF at = s10->Graph()->coordsToPixels(s10->X(1), s10->Y(1));
+    QMouseEvent move(QEvent::MouseMove, at, chart3->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    window->TheoryCH().ChartMouseMove(&move);
+    EXPECT_EQ(window->State().HoveredPoint, 1);
+    chart3->replot(QCustomPlot::rpImmediateRefresh);
+    const PeakTables& peaks = window->State().Peaks;
+    EXPECT_EQ(chart3->MarkText(), QStringLiteral("M = %1\nR = %2\nV = %3")
+                                      .arg(peaks.PeakM[1], 0, 'f', 3)
+                                      .arg(peaks.PeakR[1], 0, 'f', 0)
+                                      .arg(peaks.PeakV[1], 0, 'f', 0));
+    EXPECT_TRUE(window->TheoryCH().MeasuredMarkText(0).empty());
+
+    Trigger("N31");  // marks off
+    chart3->replot(QCustomPlot::rpImmediateRefresh);
+    EXPECT_TRUE(chart3->MarkText().isEmpty());
+}
+
+TEST_F(CalibrationWindowTest, SawFilesAndTheCHList) {
+    seam.answers = {std::nullopt, dir.File("p.txt")};  // the first dialog cancelled
+    Trigger("TXT1");
+    ASSERT_EQ(seam.saves.size(), 2u);
+    EXPECT_EQ(seam.saves[0].title, "Сохранить пилу CH (теория)");
+    EXPECT_EQ(seam.saves[0].defaultName, "CH_t.txt");
+    EXPECT_EQ(seam.saves[1].title, "Сохранить пилу CH (практика)");
+    EXPECT_EQ(seam.saves[1].defaultName, "CH_p.txt");
+    const std::string peaks = Cp1251ToUtf8(TempDir::Read(dir.File("p.txt")));
+    EXPECT_EQ(peaks.rfind("\"Пила CH (практика)\"\r\n\"\"\r\n\"\"\r\n27\t26\r\n", 0), 0u) << peaks;
+
+    seam.answers = {dir.File("list.txt")};
+    Trigger("XLS1");
+    EXPECT_EQ(seam.saves.back().title, "Сохранить список CH для Excel");
+    EXPECT_EQ(seam.saves.back().folder, dir.File("prog") + "/");
+    EXPECT_EQ(Cp1251ToUtf8(TempDir::Read(dir.File("list.txt"))),
+              "27.02349\tC 2 H 3\r\n28.03132\tC 2 H 4\r\n29.03915\tC 2 H 5\r\n30.04698\tC 2 H "
+              "6\tмолек\r\n");
+}
+
+}  // namespace
+}  // namespace ostrel
