@@ -7,6 +7,7 @@
 
 #include "fitting/calibration_curve.h"
 #include "formats/mz_file.h"
+#include "processing/height_suggestion.h"
 #include "processing/last_pass.h"
 #include "processing/preliminary.h"
 #include "processing/stage_builders.h"
@@ -33,7 +34,9 @@ constexpr const char* kUsage =
     "\n"
     "Подкоманды:\n"
     "  points FILE [--out OUT]        спектр в виде файла \"Сохранить...\"\n"
-    "  zones FILE [--kolusred N]      строки списка \"Высоты зон пиков\"\n"
+    "  zones FILE [--kolusred N] [--suggest]\n"
+    "                                 строки списка \"Высоты зон пиков\" или только\n"
+    "                                 предлагаемая высота первого не помехового пика\n"
     "  peaks FILE --height H [--kolusred N]\n"
     "                                 таблица результатов последней обработки\n"
     "  fit FILE --height H --peak K [--kolusred N]\n"
@@ -82,6 +85,10 @@ Invocation ParseArguments(const std::vector<std::string>& args,
             bool known = false;
             for (const auto& name : allowed) known = known || name == a;
             if (!known) throw UsageError{"неизвестный параметр " + a};
+            if (a == "--suggest") {  // the one switch without a value
+                inv.options[a].push_back("");
+                continue;
+            }
             if (i + 1 >= args.size()) throw UsageError{"параметру " + a + " нужно значение"};
             inv.options[a].push_back(args[++i]);
         } else if (inv.file.empty()) {
@@ -139,6 +146,10 @@ int RunZones(const Invocation& inv, std::ostream& out, std::ostream&) {
     state.Format.SetSeparator('.');
     OpenFile(state, inv);
     RunPreliminary(state, inv);
+    if (inv.Option("--suggest")) {
+        out << SuggestFirstPeakHeight(state.Stages.Zones).height << "\n";
+        return 0;
+    }
     for (const std::string& line : ZoneListLines(state.Stages.Zones, state.Format))
         out << line << "\n";
     return 0;
@@ -321,7 +332,7 @@ struct Subcommand {
 const std::map<std::string, Subcommand>& Subcommands() {
     static const std::map<std::string, Subcommand> table = {
         {"points", {{"--out"}, RunPoints}},
-        {"zones", {{"--kolusred"}, RunZones}},
+        {"zones", {{"--kolusred", "--suggest"}, RunZones}},
         {"peaks", {{"--kolusred", "--height"}, RunPeaks}},
         {"fit", {{"--kolusred", "--height", "--peak"}, RunFit}},
         {"chlist", {{"--kolusred", "--height"}, RunCHList}},
