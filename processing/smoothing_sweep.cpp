@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -87,10 +88,12 @@ void PlainBlock(const XParts& xp, double* y, int32_t first, int32_t last, double
 // exactly on the midpoint between two doubles while the exact result does not, which needs the
 // exact result within 2^-12 of the spacing of doubles from that midpoint. The kernel knows how far
 // each exact result lies from its double (the error of a sum, a product or a quotient is itself a
-// double, formed exactly while the values stay well inside the range), and keeps a lane only when
-// that distance stays below 0.4995 of the spacing on its side: then adding 1.001 times the error
-// to the double does not move it. Other lanes (about one in a hundred) are computed again as the
-// rule writes them.
+// double, formed exactly while the values stay well inside the range) and keeps a lane when that
+// distance stays below half the spacing on its side divided by 1.001 (adding 1.001 times the error
+// to the double does not move it), or when the exact result lies right on the midpoint (extended
+// precision holds it exactly, and both round it alike). A midpoint sum is kept when the two
+// values lie within a factor of 512 of each other, for extended precision holds their sum exactly.
+// Every other lane (a few in a thousand) is computed again as the rule writes it.
 #define OSTREL_VECTOR __attribute__((target("avx2,fma")))
 
 OSTREL_VECTOR inline __m256d Abs(__m256d v) {
@@ -237,7 +240,7 @@ void RunSweep(Sweep& sweep, int64_t passes, bool twoThreads) {
     // waits, for the helper touches only blocks the main thread is done with.
     const int64_t split = passes / 2;
     std::atomic<int64_t> done{-1};
-    std::thread helper([&] {
+    auto helping = [&] {
         for (int64_t t = 2 * split; t <= sweep.LastStep(passes); ++t) {
             int64_t seen = done.load(std::memory_order_acquire);
             while (seen < t - 1 && seen < sweep.LastStep(split)) {
@@ -246,7 +249,15 @@ void RunSweep(Sweep& sweep, int64_t passes, bool twoThreads) {
             }
             sweep.Step(t, split, passes, m0);
         }
-    });
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(helping);
+    } catch (const std::system_error&) {
+        // No second thread to be had: this one runs every pass.
+        for (int64_t t = 0; t <= sweep.LastStep(passes); ++t) sweep.Step(t, 0, passes, m0);
+        return;
+    }
     for (int64_t t = 0; t <= sweep.LastStep(split); ++t) {
         sweep.Step(t, 0, split, m0);
         done.store(t, std::memory_order_release);

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -39,7 +40,7 @@ void ProduceOnTwoCoresConsumeInOrder(int32_t count, int32_t ahead, Produce produ
         changed.notify_all();
     };
 
-    std::thread helper([&] {
+    auto helping = [&] {
         std::unique_lock lock(mutex);
         while (true) {
             changed.wait(lock, [&] { return stop || next >= count || next < consumed + ahead; });
@@ -47,7 +48,18 @@ void ProduceOnTwoCoresConsumeInOrder(int32_t count, int32_t ahead, Produce produ
             if (k < 0) return;
             produceInto(lock, k);
         }
-    });
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(helping);
+    } catch (const std::system_error&) {
+        // No second thread to be had: the calling thread does it all.
+        for (int32_t k = 0; k < count; ++k) {
+            produce(k, slots[0]);
+            if (!consume(k, slots[0])) return;
+        }
+        return;
+    }
     struct StopAndJoin {
         std::mutex& mutex;
         std::condition_variable& changed;
