@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/spectrum_page.h"
 #include "app/widget_factory.h"
+#include "processing/height_suggestion.h"
 #include "processing/last_pass.h"
 #include "processing/preliminary.h"
 #include "processing/stage_builders.h"
@@ -88,6 +89,7 @@ void SettingsPage::OtsortVysota() {
     form_.RunOffThread([&] {
         ostrel::OtsortVysota(state.Stages.Zones);
         lines = ZoneListLines(state.Stages.Zones, state.Format);
+        suggestion_ = SuggestFirstPeakHeight(state.Stages.Zones);
     });
     const QSignalBlocker quiet(ListBox1);  // filling the list is no zone click
     ListBox1->clear();
@@ -122,11 +124,23 @@ void SettingsPage::Button9Click() {
         return;
     }
     chart1->Redraw();
+    ShowSuggestedHeight();
     // Another KolUsred, or after a pass another height, may be tried at once.
     Button9->setEnabled(true);
     Button13->setEnabled(true);
     BitBtn1->setEnabled(true);
     form_.ShowMessage(PreliminaryDoneMessage(state.HintMode));
+}
+
+void SettingsPage::ShowSuggestedHeight() {
+    if (suggestion_.zone < 0) return;
+    Edit4->setText(QString::number(suggestion_.height));
+    Series14->Clear();
+    Series15->Clear();
+    selectedZone_ = suggestion_.zone;  // the highest zone is shown, though the list omits it
+    NextVysota();
+    if (QListWidgetItem* item = ListBox1->currentItem())
+        ListBox1->scrollToItem(item, QAbstractItemView::PositionAtCenter);
 }
 
 void SettingsPage::ListBox1Click() {

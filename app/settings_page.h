@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "processing/height_suggestion.h"
+
 class QLineEdit;
 class QListWidget;
 class QPainter;
@@ -49,10 +51,14 @@ class SettingsPage : public QWidget {
 
   private:
     void Series15AfterDrawValues(QPainter& painter);
+    // After the preliminary processing: the suggested first non-noise zone is selected and shown,
+    // and its height written into "Первый не помеховый пик"; the user's choice stays free.
+    void ShowSuggestedHeight();
 
     TForm1& form_;
     int32_t selectedZone_ = 0;
     int32_t markerIndex_ = 0;
+    HeightSuggestion suggestion_;
 };
 
 }  // namespace ostrel

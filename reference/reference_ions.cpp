@@ -120,6 +120,20 @@ void StandartCF(ReferenceTables& tables, const PeakTables& peaks) {
     }
 }
 
+std::optional<double> NearestReferenceMass(const ReferenceTables& t, double mass,
+                                           double tolerance) {
+    std::optional<double> nearest;
+    auto consider = [&](const IonRow& row) {
+        const double distance = std::fabs(row.mass - mass);
+        if (distance <= tolerance && (!nearest || distance < std::fabs(*nearest - mass)))
+            nearest = row.mass;
+    };
+    for (const auto& group : t.CHGroups)
+        for (const IonRow& row : group) consider(row);
+    for (const IonRow& row : t.CFIons) consider(row);
+    return nearest;
+}
+
 std::vector<std::string> StandardMassLines(const ReferenceTables& t,
                                            const StandardListChoice& choice,
                                            const NumberFormat& f) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,11 @@ void StandartCH(ReferenceTables& tables, const PeakTables& peaks);
 void OrderCHGroups(ReferenceTables& tables);
 // Rebuilds the CF rows.
 void StandartCF(ReferenceTables& tables, const PeakTables& peaks);
+
+// The reference ion (CH group row or CF row) nearest to a measured mass, when one lies within
+// the tolerance (u): the true mass a user would most likely give that peak.
+std::optional<double> NearestReferenceMass(const ReferenceTables& tables, double mass,
+                                           double tolerance);
 
 // What the check boxes and radio buttons of "Стандартные массы" choose.
 struct StandardListChoice {

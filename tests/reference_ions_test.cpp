@@ -112,6 +112,17 @@ TEST(ReferenceIonsTest, NoPeaksOrAnAbsurdRangeStayBounded) {
     EXPECT_LE(t.CHIons.size(), 100002u);
 }
 
+TEST(ReferenceIonsTest, NearestReferenceMassWithinTheTolerance) {
+    ReferenceTables t;
+    const PeakTables p = PeaksAt({27.9, 69.2});
+    StandartCH(t, p);
+    StandartCF(t, p);
+    EXPECT_DOUBLE_EQ(NearestReferenceMass(t, 68.998, 0.02).value_or(0), 68.9952);
+    EXPECT_DOUBLE_EQ(NearestReferenceMass(t, 29.04, 0.02).value_or(0), 29.03915);
+    EXPECT_FALSE(NearestReferenceMass(t, 27.0235, 0.02));  // C2H3 is in no group
+    EXPECT_FALSE(NearestReferenceMass(t, 68.9, 0.02));
+}
+
 class StandardListTest : public ::testing::Test {
   protected:
     ReferenceTables t;

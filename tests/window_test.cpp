@@ -18,6 +18,7 @@
 #include "app/progress_window.h"
 #include "app/settings_page.h"
 #include "app/single_peak_page.h"
+#include "processing/height_suggestion.h"
 #include "processing/last_pass.h"
 #include "scripted_seam.h"
 #include "state/cp1251.h"
@@ -217,12 +218,20 @@ TEST_F(PreliminaryWindowTest, PreliminaryProcessingListsZonesAndSetsTheButtons) 
     EXPECT_FALSE(window->Series("Series2")->IsVisible());  // the stage switches are unticked
     EXPECT_EQ(window->Series("Series16")->Count(), window->State().Stages.Slope.Count());
 
+    // The suggested first non-noise zone is on view, its height in the field.
+    const HeightSuggestion suggested = SuggestFirstPeakHeight(zones);
+    ASSERT_GE(suggested.zone, 0);
+    EXPECT_EQ(W<QLineEdit>("Edit4")->text(), QString::number(suggested.height));
+    EXPECT_EQ(window->State().FirstPeakHeight, suggested.height);
+    EXPECT_EQ(list->currentRow(), suggested.line);
+    EXPECT_GT(window->Series("Series14")->Count(), 0);
+
     list->setCurrentRow(0);
-    window->Settings().ListBox1Click();
     EXPECT_EQ(window->State().FirstPeakHeight, zones.ZoneHeight[0]);
     EXPECT_EQ(window->Series("Series14")->Count(), 121);
     EXPECT_EQ(window->Settings().MarkerIndex(), 60);
-    EXPECT_TRUE(W<QLineEdit>("Edit4")->text().isEmpty());  // the click does not fill the field
+    // The click does not fill the field.
+    EXPECT_EQ(W<QLineEdit>("Edit4")->text(), QString::number(suggested.height));
     W<QPushButton>("BitBtn1")->click();
     EXPECT_EQ(W<QLineEdit>("Edit4")->text(), QString::number(zones.ZoneHeight[0]));
 }

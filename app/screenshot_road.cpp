@@ -1,0 +1,128 @@
+#include "app/screenshot_road.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <algorithm>
+#include <cstdio>
+
+#include "app/calibration_curve_page.h"
+#include "app/calibration_masses_page.h"
+#include "app/chart.h"
+#include "app/main_window.h"
+#include "app/settings_page.h"
+#include "app/single_peak_page.h"
+#include "app/theory_page.h"
+#include "processing/last_pass.h"
+#include "reference/reference_ions.h"
+
+namespace ostrel {
+
+namespace {
+
+class StderrSeam : public UiSeam {
+  public:
+    void ShowMessage(const std::string& text) override {
+        std::string shown = text;
+        std::replace(shown.begin(), shown.end(), '\r', '\n');
+        std::fprintf(stderr, "%s\n", shown.c_str());
+    }
+    std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return {}; }
+};
+
+// The peaks within 10 mmu of a reference ion of one family get its mass, as a user would give
+// them: the CF ions when at least three peaks match them (a PFTBA spectrum), the CH ions
+// otherwise.
+void Calibrate(TForm1& window) {
+    CalibrationMassesPage& masses = window.CalibrationMasses();
+    const ProgramState& state = window.State();
+    ReferenceTables cf, ch = state.Reference;
+    cf.CFIons = state.Reference.CFIons;
+    ch.CFIons.clear();
+    const PeakTables& p = state.Peaks;
+    // A peak one mass above a taller one is taken for its 13C isotope and left out.
+    auto isotope = [&](int32_t peak) {
+        const int32_t n = NominalMass(p.PeakM[peak]);
+        for (int32_t other = 0; other < p.PeakCount(); ++other)
+            if (NominalMass(p.PeakM[other]) == n - 1 && p.PeakV[other] > p.PeakV[peak]) return true;
+        return false;
+    };
+    auto matches = [&](const ReferenceTables& family) {
+        std::vector<std::pair<int32_t, double>> found;
+        for (int32_t peak = 0; peak < p.PeakCount(); ++peak)
+            if (auto truth = NearestReferenceMass(family, p.PeakM[peak], 0.01);
+                truth && !isotope(peak))
+                found.emplace_back(peak, *truth);
+        return found;
+    };
+    auto pairs = matches(cf);
+    if (pairs.size() < 3) pairs = matches(ch);
+    for (const auto& [peak, truth] : pairs) {
+        masses.ListBox5->setCurrentRow(peak);
+        masses.Button1Click();
+        masses.Edit1->setText(QString::fromStdString(state.Format.Shortest(truth)));
+        masses.Button2Click();
+    }
+    masses.Button15Click();
+    window.CalibrationCurve().Button4Click();
+}
+
+void HoverAMeasuredPeak(TForm1& window) {
+    TheoryPage& page = window.TheoryCH();
+    const int count = page.Measured->Count();
+    if (count == 0) return;
+    page.chart->replot(QCustomPlot::rpImmediateRefresh);
+    const QPointF at = page.Measured->Graph()->coordsToPixels(page.Measured->X(count / 2),
+                                                              page.Measured->Y(count / 2));
+    QMouseEvent move(QEvent::MouseMove, at, page.chart->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(page.chart, &move);
+}
+
+void SavePage(TForm1& window, const QString& folder, int index) {
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    pages->setCurrentIndex(index);
+    QApplication::processEvents();
+    if (pages->currentWidget() == &window.TheoryCH()) HoverAMeasuredPeak(window);
+    for (auto* chart : window.findChildren<QCustomPlot*>()) chart->replot();
+    window.grab().save(QStringLiteral("%1/%2-%3.png")
+                           .arg(folder)
+                           .arg(index + 1)
+                           .arg(pages->widget(index)->objectName()));
+}
+
+}  // namespace
+
+std::unique_ptr<UiSeam> MakeStderrSeam() {
+    return std::make_unique<StderrSeam>();
+}
+
+void WalkTheRoad(TForm1& window, const QString& height, const QString& folder) {
+    QDir().mkpath(folder);
+    constexpr int kSettingsPage = 2;
+    SettingsPage& settings = window.Settings();
+    settings.Button9Click();
+    SavePage(window, folder, kSettingsPage);  // the zone list, gone after the last pass
+    if (!height.isEmpty()) settings.Edit4->setText(height);
+    if (settings.Button13->isEnabled()) {
+        settings.Button13Click();
+        while (window.LastPassRunning()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    if (window.State().Peaks.PeakCount() > 0) {
+        Calibrate(window);
+        SinglePeakPage& single = window.SinglePeak();
+        single.ListBox8->setCurrentRow(0);
+        single.ListBox8Click();
+        single.Button16Click();
+    }
+    const int count = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->count();
+    for (int i = 0; i < count; ++i)
+        if (i != kSettingsPage) SavePage(window, folder, i);
+}
+
+}  // namespace ostrel
