@@ -231,6 +231,11 @@ void Chart::paintEvent(QPaintEvent* event) {
     }
 }
 
+void Chart::PaintPicture(QCPPainter& painter) {
+    toPainter(&painter, width(), height());
+    if (overlay_) overlay_(painter);
+}
+
 namespace {
 
 // A little room around the data, so that no point sits on the frame.

@@ -94,6 +94,10 @@ class Chart : public QCustomPlot {
     // Painted over the chart after every drawing, so it follows resizing and zooming.
     void SetOverlay(std::function<void(QPainter&)> overlay) { overlay_ = std::move(overlay); }
 
+    // The chart as the screen shows it (its size, ranges and overlay) on another device: an
+    // image, a PDF page, a printer page. The painter's origin is the chart's top-left corner.
+    void PaintPicture(QCPPainter& painter);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -9,7 +9,6 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QTranslator>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 

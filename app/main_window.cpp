@@ -20,6 +20,7 @@
 #include "app/calibration_curve_page.h"
 #include "app/calibration_masses_page.h"
 #include "app/chart.h"
+#include "app/chart_export.h"
 #include "app/my_thread.h"
 #include "app/progress_window.h"
 #include "app/results_page.h"
@@ -194,18 +195,23 @@ void TForm1::BuildMenus() {
     connect(item(file, "N42", "Сохранить...", "Ctrl+S"), &QAction::triggered, this,
             [this] { N42Click(); });
     QMenu* info = submenu(file, "N36", "Информация");
-    item(info, "HTML1", "HTML");
-    item(info, "HTML2", "HTML (усовершен.)");
+    connect(item(info, "HTML1", "HTML"), &QAction::triggered, this,
+            [this] { results_->HTMLOut(HtmlLook::Plain); });
+    connect(item(info, "HTML2", "HTML (усовершен.)"), &QAction::triggered, this,
+            [this] { results_->HTMLOut(HtmlLook::Improved); });
     QMenu* graph = submenu(file, "N30", "График");
-    item(graph, "BMP1", "BMP");
-    item(graph, "N35", "Печать...");
-    item(submenu(file, "N41", "Калибровочная кривая"), "BMP3", "BMP");
+    connect(item(graph, "BMP1", "BMP"), &QAction::triggered, this, [this] { BMP1Click(*this); });
+    connect(item(graph, "N35", "Печать..."), &QAction::triggered, this,
+            [this] { N35Click(*this); });
+    connect(item(submenu(file, "N41", "Калибровочная кривая"), "BMP3", "BMP"), &QAction::triggered,
+            this, [this] { BMP3Click(*this); });
     file->addSeparator();
     QMenu* ch = submenu(file, "CH1", "Теория CH");
-    item(ch, "BMP2", "BMP");
+    connect(item(ch, "BMP2", "BMP"), &QAction::triggered, this, [this] { BMP2Click(*this); });
     connect(item(ch, "TXT1", "TXT"), &QAction::triggered, this,
             [this] { theoryCH_->PilaCHToFile(); });
-    item(submenu(file, "CF1", "Теория CF"), "BMP4", "BMP");
+    connect(item(submenu(file, "CF1", "Теория CF"), "BMP4", "BMP"), &QAction::triggered, this,
+            [this] { BMP4Click(*this); });
     QMenu* chList = submenu(file, "CH2", "Список CH");
     connect(item(chList, "XLS1", "TXT (для Excel)"), &QAction::triggered, this,
             [this] { theoryCH_->XLS1Click(); });

@@ -6,8 +6,12 @@
 #include <QMenu>
 #include <QTableWidget>
 
+#include "app/column_dialog.h"
 #include "app/main_window.h"
 #include "app/widget_factory.h"
+#include "results/table_copy.h"
+#include "state/errors.h"
+#include "state/points_file.h"
 #include "state/results_grid.h"
 
 namespace ostrel {
@@ -32,10 +36,12 @@ ResultsPage::ResultsPage(TForm1& form) : form_(form) {
 
     PopupMenu1 = new QMenu(StringGrid1);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PopupMenu1->addAction(QStringLiteral("Копировать в Excel"))
-        ->setObjectName(QStringLiteral("N4"));
-    PopupMenu1->addAction(QStringLiteral("Копировать в TXT-файл"))
-        ->setObjectName(QStringLiteral("TXT2"));
+    QAction* n4 = PopupMenu1->addAction(QStringLiteral("Копировать в Excel"));
+    n4->setObjectName(QStringLiteral("N4"));
+    connect(n4, &QAction::triggered, this, [this] { N4Click(); });
+    QAction* txt2 = PopupMenu1->addAction(QStringLiteral("Копировать в TXT-файл"));
+    txt2->setObjectName(QStringLiteral("TXT2"));
+    connect(txt2, &QAction::triggered, this, [this] { TXT2Click(); });
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(
         StringGrid1, &QWidget::customContextMenuRequested, PopupMenu1,
@@ -65,6 +71,49 @@ void ResultsPage::AutoSizeGridColumns() {
         form_.State().Grid, [&](const std::string& t) { return metrics.horizontalAdvance(Q(t)); });
     for (int c = 0; c < static_cast<int>(widths.size()); ++c)
         StringGrid1->setColumnWidth(c, widths[c]);
+}
+
+ColumnWidths ResultsPage::GridColumnWidths() const {
+    ColumnWidths widths{};
+    for (int c = 0; c < static_cast<int>(widths.size()); ++c)
+        widths[c] = StringGrid1->columnWidth(c);
+    return widths;
+}
+
+void ResultsPage::HTMLOut(HtmlLook look) {
+    ProgramState& state = form_.State();
+    {
+        TForm3 form3(state.ColumnChosen, this);
+        form_.Seam().ExecModal(form3);
+    }
+    const auto path =
+        form_.Seam().AskSaveFile({kSaveInformationTitle, form_.ProgramFolder().toStdString(),
+                                  kHtmlFileFilter, kHtmlFileName});
+    if (!path) return;
+    try {
+        WriteToHTML(*path, state.Grid, state.CurveTitle, look, state.ColumnChosen,
+                    GridColumnWidths());
+    } catch (const CommandError& e) {
+        form_.ShowMessage(e.what());
+    }
+}
+
+void ResultsPage::N4Click() {
+    form_.Seam().SetClipboardText(GridTableText(form_.State().Grid, "\n"));
+}
+
+void ResultsPage::TXT2Click() {
+    const auto path =
+        form_.Seam().AskSaveFile({kSaveInformationTitle, form_.ProgramFolder().toStdString(),
+                                  kTextFileFilter, kTableTextFileName});
+    if (!path) return;
+    try {
+        WriteGridTable(*path, form_.State().Grid);
+    } catch (const CommandError& e) {
+        form_.ShowMessage(e.what());
+        return;
+    }
+    form_.ShowMessage(kTableCopiedMessage);
 }
 
 }  // namespace ostrel

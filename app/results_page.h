@@ -1,7 +1,9 @@
-// The page "Информация": the results table with its pop-up menu.
+// The page "Информация": the results table with its pop-up menu, its HTML page and its copies.
 #pragma once
 
 #include <QWidget>
+
+#include "results/html_report.h"
 
 class QMenu;
 class QTableWidget;
@@ -18,6 +20,16 @@ class ResultsPage : public QWidget {
     void ShowGrid();
     // Every column as wide as its widest text plus "www".
     void AutoSizeGridColumns();
+
+    // "Информация" > "HTML" (plain) and "HTML (усовершен.)" (improved): the column dialog, the
+    // file dialog, then the page with the chosen columns as wide as the grid shows them.
+    void HTMLOut(HtmlLook look);
+    // "Копировать в Excel": the table as tab-separated text on the clipboard.
+    void N4Click();
+    // "Копировать в TXT-файл": the same text into a file, then "OK".
+    void TXT2Click();
+    // The width of every column on screen, a column widened by the user included.
+    ColumnWidths GridColumnWidths() const;
 
     QTableWidget* StringGrid1;
     QMenu* PopupMenu1;

@@ -1,6 +1,7 @@
 #include "app/screenshot_road.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
@@ -33,6 +34,9 @@ class StderrSeam : public UiSeam {
     }
     std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return {}; }
     std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return {}; }
+    int ExecModal(QDialog&) override { return QDialog::Rejected; }
+    void SetClipboardText(const std::string&) override {}
+    void PrintPage(const std::function<void(QPrinter&)>&) override {}
 };
 
 // The peaks within 10 mmu of a reference ion of one family get its mass, as a user would give

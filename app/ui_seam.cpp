@@ -1,12 +1,29 @@
 #include "app/ui_seam.h"
 
+#include <QClipboard>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QPrinter>
+#include <QPrinterInfo>
 
 #include "app/mz_chooser.h"
+#include "results/chart_images.h"
+#include "state/errors.h"
 #include "state/messages.h"
 
 namespace ostrel {
+
+std::optional<SavedFileChoice> UiSeam::AskSaveFileAndFilter(const FileDialogRequest& request) {
+    auto path = AskSaveFile(request);
+    if (!path) return std::nullopt;
+    return SavedFileChoice{*path, 0};
+}
+
+void PreparePrintPage(QPrinter& printer) {
+    printer.setFullPage(true);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+}
 
 std::optional<int32_t> UiSeam::ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,
                                               const NumberFormat&) {
@@ -24,8 +41,8 @@ void QtUiSeam::ShowMessage(const std::string& text) {
     box.exec();
 }
 
-std::optional<std::string> QtUiSeam::Ask(QFileDialog*& dialog, const FileDialogRequest& request,
-                                         bool save) {
+std::optional<SavedFileChoice> QtUiSeam::Ask(QFileDialog*& dialog, const FileDialogRequest& request,
+                                             bool save) {
     if (!dialog) {
         dialog = new QFileDialog(parent_);
         dialog->setOption(QFileDialog::DontUseNativeDialog);
@@ -38,15 +55,43 @@ std::optional<std::string> QtUiSeam::Ask(QFileDialog*& dialog, const FileDialogR
     if (save) dialog->selectFile(QString::fromStdString(request.defaultName));
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog->selectedFiles().first().toStdString();
+    return SavedFileChoice{dialog->selectedFiles().first().toStdString(),
+                           static_cast<int>(std::max<qsizetype>(
+                               0, dialog->nameFilters().indexOf(dialog->selectedNameFilter())))};
 }
 
 std::optional<std::string> QtUiSeam::AskOpenFile(const FileDialogRequest& request) {
-    return Ask(openPointsDialog_, request, false);
+    auto answer = Ask(openPointsDialog_, request, false);
+    if (!answer) return std::nullopt;
+    return answer->path;
 }
 
 std::optional<std::string> QtUiSeam::AskSaveFile(const FileDialogRequest& request) {
+    auto answer = Ask(saveTextDialog_, request, true);
+    if (!answer) return std::nullopt;
+    return answer->path;
+}
+
+std::optional<SavedFileChoice> QtUiSeam::AskSaveFileAndFilter(const FileDialogRequest& request) {
     return Ask(saveTextDialog_, request, true);
+}
+
+int QtUiSeam::ExecModal(QDialog& dialog) {
+    return dialog.exec();
+}
+
+void QtUiSeam::SetClipboardText(const std::string& text) {
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+void QtUiSeam::PrintPage(const std::function<void(QPrinter& printer)>& paintPage) {
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) throw CommandError(NoPrinterMessage());
+    QPrinter printer(info, QPrinter::ScreenResolution);
+    PreparePrintPage(printer);
+    paintPage(printer);
+    if (printer.printerState() == QPrinter::Error)
+        throw CommandError(PrintFailedMessage(info.printerName().toStdString()));
 }
 
 std::optional<int32_t> QtUiSeam::ChooseSpectrum(const std::vector<MzSpectrumRow>& rows,

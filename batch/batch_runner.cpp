@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 
+#include "batch/html_options.h"
 #include "fitting/calibration_curve.h"
 #include "formats/mz_file.h"
 #include "processing/height_suggestion.h"
@@ -49,6 +50,9 @@ constexpr const char* kUsage =
     "                                 точки графиков \"Теория CH\" и \"Теория CF\"\n"
     "  calibrate FILE --height H --fit line|parabola --pair K=MASS... [--kolusred N]\n"
     "            [--out OUT]          калибровка по пикам K (с 0) с истинными массами MASS\n"
+    "  html FILE --height H --look 0|1 [--columns 111111111111] [--widths W0,...,W11]\n"
+    "       [--kolusred N] [--out OUT]\n"
+    "                                 страница HTML таблицы результатов (вид 0 или 1)\n"
     "  list FILE                      спектры файла mzML или mzXML, по строке на спектр\n"
     "\n"
     "  --spectrum N   спектр N (с 0) файла mzML или mzXML; без него первый профильный MS1\n"
@@ -323,6 +327,23 @@ int RunCalibrate(const Invocation& inv, std::ostream& out, std::ostream&) {
     return 0;
 }
 
+// "Информация" > "HTML" (--look 0) or "HTML (усовершен.)" (--look 1) after "Последняя"; all
+// columns and 64 pixels a column unless given.
+int RunHtml(const Invocation& inv, std::ostream& out, std::ostream&) {
+    const HtmlLook look = ParseHtmlLook(RequiredOption(inv, "--look"));
+    const ColumnChoice chosen = ParseColumnChoice(inv.Option("--columns").value_or("111111111111"));
+    ColumnWidths widths;
+    widths.fill(64);
+    if (auto text = inv.Option("--widths")) widths = ParseColumnWidths(*text);
+    LastPassRun run;
+    RunLastPassRoad(inv, run);
+    const ProgramState& state = run.state;
+    if (auto path = inv.Option("--out"))
+        WriteToHTML(*path, state.Grid, state.CurveTitle, look, chosen, widths);
+    out << JoinLines(HtmlReportLines(state.Grid, state.CurveTitle, look, chosen, widths), "\n");
+    return 0;
+}
+
 struct Subcommand {
     std::vector<std::string> options;
     std::function<int(const Invocation&, std::ostream&, std::ostream&)> run;
@@ -339,6 +360,7 @@ const std::map<std::string, Subcommand>& Subcommands() {
         {"reflist", {{"--kolusred", "--height", "--boxes", "--family"}, RunRefList}},
         {"theory", {{"--kolusred", "--height"}, RunTheory}},
         {"calibrate", {{"--kolusred", "--height", "--fit", "--pair", "--out"}, RunCalibrate}},
+        {"html", {{"--kolusred", "--height", "--look", "--columns", "--widths", "--out"}, RunHtml}},
         {"list", {{}, RunList, false}},
     };
     return table;

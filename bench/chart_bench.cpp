@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 
 #include "app/calibration_curve_page.h"
 #include "app/chart.h"
+#include "app/chart_export.h"
 #include "app/main_window.h"
 #include "app/settings_page.h"
 #include "app/spectrum_page.h"
@@ -48,6 +50,9 @@ class SilentSeam : public UiSeam {
     void ShowMessage(const std::string&) override {}
     std::optional<std::string> AskOpenFile(const FileDialogRequest&) override { return {}; }
     std::optional<std::string> AskSaveFile(const FileDialogRequest&) override { return {}; }
+    int ExecModal(QDialog&) override { return QDialog::Rejected; }
+    void SetClipboardText(const std::string&) override {}
+    void PrintPage(const std::function<void(QPrinter&)>&) override {}
 };
 
 struct ProcessedWindow {
@@ -61,6 +66,27 @@ struct ProcessedWindow {
         window.OpenSpectrumFile(path);
     }
 };
+
+// "График" > "BMP" (and the PNG and PDF choices) of Chart1 holding 1,000,000 points: the
+// picture made at the chart's size and written to a file.
+void BM_SaveChart1Picture(benchmark::State& st) {
+    ProcessedWindow w;
+    QApplication::processEvents();
+    Chart* chart = w.window.ChartNamed("Chart1");
+    const auto format = static_cast<ImageFormat>(st.range(0));
+    const std::string picture =
+        (std::filesystem::temp_directory_path() / "ostrel-bench-chart-picture").string();
+    for (auto _ : st)
+        WriteFileReplacing(picture, ChartPictureBytes(*chart, format, picture).toStdString());
+    st.counters["bytes"] = static_cast<double>(std::filesystem::file_size(picture));
+    st.counters["points"] = w.window.Series("Series1")->Count();
+    std::filesystem::remove(picture);
+}
+BENCHMARK(BM_SaveChart1Picture)
+    ->Arg(static_cast<int>(ImageFormat::Bmp))
+    ->Arg(static_cast<int>(ImageFormat::Png))
+    ->Arg(static_cast<int>(ImageFormat::Pdf))
+    ->Unit(benchmark::kMillisecond);
 
 void BM_PreliminaryProcessingCommand(benchmark::State& st) {
     ProcessedWindow w;

@@ -59,6 +59,9 @@ struct ProgramState {
     bool OnHost2 = false;
     std::string DialogFolder;
 
+    // The columns of the HTML page, as the column dialog's OK last chose them (none at start).
+    std::array<bool, ResultsGrid::kColumnCount> ColumnChosen{};
+
     // Derived data.
     ProcessingStages Stages;
     PeakTables Peaks;  // written by the last pass, read after it has ended

@@ -21,4 +21,15 @@ inline BatchRun Batch(const std::vector<std::string>& args) {
     return {status, out.str(), err.str()};
 }
 
+// Standard output's "\n" line ends as the CR LF of the files written with --out.
+inline std::string WithCrLf(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
 }  // namespace ostrel::testing

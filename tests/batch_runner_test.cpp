@@ -15,6 +15,7 @@ namespace {
 using ::ostrel::testing::Batch;
 using ::ostrel::testing::BatchRun;
 using ::ostrel::testing::TempDir;
+using ::ostrel::testing::WithCrLf;
 
 int CountLines(const std::string& s) {
     return static_cast<int>(std::count(s.begin(), s.end(), '\n'));
@@ -123,9 +124,7 @@ TEST_F(BatchReferenceTest, CalibratesAndRecalculatesTheSpectrum) {
     const std::string first = r.out.substr(0, r.out.find('\n'));
     EXPECT_EQ(first.rfind("a=0 b=-0.0294", 0), 0u) << first;
     const std::string spectrum = r.out.substr(first.size() + 1);
-    std::string fileLines;  // the file's lines end with CR LF
-    for (char c : spectrum) fileLines += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    EXPECT_EQ(Cp1251ToUtf8(TempDir::Read(dir.File("moved.txt"))), fileLines);
+    EXPECT_EQ(Cp1251ToUtf8(TempDir::Read(dir.File("moved.txt"))), WithCrLf(spectrum));
     EXPECT_EQ(spectrum.find("\n26.90000 "), std::string::npos);  // every mass moved
 
     const struct {

@@ -1,0 +1,25 @@
+// The results table as tab-separated text: the pop-up commands "Копировать в Excel" (the
+// clipboard) and "Копировать в TXT-файл" (a file), so that it pastes into a spreadsheet as a table.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ostrel {
+
+class ResultsGrid;
+
+// Dialog texts of the text copy; its filter is the one of the text files.
+inline constexpr const char* kTableTextFileName = "Информация.txt";
+// Shown when the text copy has been written.
+inline constexpr const char* kTableCopiedMessage = "OK";
+
+// Every grid row, the header row first, with its cells exactly as the grid shows them separated
+// by one tab, each row followed by lineEnd.
+std::string GridTableText(const ResultsGrid& grid, std::string_view lineEnd);
+
+// GridTableText as a Windows-1251 file with CR LF line ends, replacing an existing file only when
+// complete.
+void WriteGridTable(const std::string& path, const ResultsGrid& grid);
+
+}  // namespace ostrel
