@@ -215,7 +215,8 @@ void TForm1::BuildMenus() {
     QMenu* chList = submenu(file, "CH2", "Список CH");
     connect(item(chList, "XLS1", "TXT (для Excel)"), &QAction::triggered, this,
             [this] { theoryCH_->XLS1Click(); });
-    item(chList, "HTML3", "HTML");
+    connect(item(chList, "HTML3", "HTML"), &QAction::triggered, this,
+            [this] { theoryCH_->HTML3Click(); });
     file->addSeparator();
     connect(item(file, "N3", "Выход", "Ctrl+Q"), &QAction::triggered, this, [this] { close(); });
 

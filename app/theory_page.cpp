@@ -99,12 +99,22 @@ void TheoryPage::PilaCHToFile() {
 }
 
 void TheoryPage::XLS1Click() {
+    WriteCHListAs(kCHListTitle, kCHListFileName, kCHListFilter, WriteCHList);
+}
+
+void TheoryPage::HTML3Click() {
+    WriteCHListAs(kCHListHtmlTitle, kCHListHtmlFileName, kCHListHtmlFilter, WriteCHListHtml);
+}
+
+void TheoryPage::WriteCHListAs(const char* title, const char* name, const char* filter,
+                               void (*write)(const std::string&, const ReferenceTables&,
+                                             const NumberFormat&)) {
     ProgramState& state = form_.State();
-    const auto path = form_.Seam().AskSaveFile(
-        {kCHListTitle, form_.ProgramFolder().toStdString(), kCHListFilter, kCHListFileName});
+    const auto path =
+        form_.Seam().AskSaveFile({title, form_.ProgramFolder().toStdString(), filter, name});
     if (!path) return;
     try {
-        WriteCHList(*path, state.Reference, state.Format);
+        write(*path, state.Reference, state.Format);
     } catch (const CommandError& e) {
         form_.ShowMessage(e.what());
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QWidget>
+#include <string>
 #include <vector>
 
 class QMouseEvent;
@@ -14,6 +15,8 @@ class Chart;
 class ChartSeries;
 class TForm1;
 struct TheorySeries;
+struct ReferenceTables;
+class NumberFormat;
 
 class TheoryPage : public QWidget {
   public:
@@ -34,8 +37,9 @@ class TheoryPage : public QWidget {
 
     // "Теория CH" > "TXT": the two saw files, one dialog after the other.
     void PilaCHToFile();
-    // "Список CH" > "TXT (для Excel)".
+    // "Список CH" > "TXT (для Excel)" and "Список CH" > "HTML".
     void XLS1Click();
+    void HTML3Click();
 
     Chart* chart;
     ChartSeries* Saw;       // Series9 or Series12
@@ -46,6 +50,10 @@ class TheoryPage : public QWidget {
     const TheorySeries& MeasuredSeries() const;
     // Draws the mark of the hovered point, as the chart asks for marks at every drawing.
     void RefreshMark();
+    // The CH list through the save dialog (starting in the program's folder) and the writer.
+    void WriteCHListAs(const char* title, const char* name, const char* filter,
+                       void (*write)(const std::string&, const ReferenceTables&,
+                                     const NumberFormat&));
 
     TForm1& form_;
     Family family_;

@@ -6,6 +6,7 @@
 
 #include "processing/last_pass.h"
 #include "reference/reference_ions.h"
+#include "results/html_report.h"
 #include "state/cp1251.h"
 #include "state/file_io.h"
 #include "state/number_format.h"
@@ -118,6 +119,31 @@ std::vector<std::string> CHListLines(const ReferenceTables& tables, const Number
 void WriteCHList(const std::string& path, const ReferenceTables& tables,
                  const NumberFormat& format) {
     WriteFileReplacing(path, Utf8ToCp1251(LinesText(CHListLines(tables, format), "\r\n")));
+}
+
+std::vector<std::string> CHListHtmlLines(const ReferenceTables& tables, const NumberFormat& f) {
+    std::vector<std::string> lines = {
+        "<HTML>",
+        "  <HEAD>",
+        "    <TITLE>Список CH</TITLE>",
+        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1251\">",
+        "  </HEAD>",
+        "<BODY TEXT=#000000 bgColor=#FFFFFF leftMargin=5 topMargin=5>",
+        "<TABLE BORDER=1 BORDERCOLOR=#000000 CELLPADDING=3>",
+        "  <TR><TH>Масса</TH><TH>Ион</TH><TH></TH></TR>"};
+    for (const IonRow& row : tables.CHIons) {
+        const std::string ion = "C " + f.Shortest(row.c) + " H " + f.Shortest(row.n);
+        const char* molecular = row.n == 2 * row.c + 2 ? "молек" : "";
+        lines.push_back("  <TR><TD>" + f.Shortest(row.mass) + "</TD><TD>" + HtmlEscape(ion) +
+                        "</TD><TD>" + molecular + "</TD></TR>");
+    }
+    lines.insert(lines.end(), {"</TABLE>", "</BODY>", "</HTML>"});
+    return lines;
+}
+
+void WriteCHListHtml(const std::string& path, const ReferenceTables& tables,
+                     const NumberFormat& format) {
+    WriteFileReplacing(path, Utf8ToCp1251(LinesText(CHListHtmlLines(tables, format), "\r\n")));
 }
 
 }  // namespace ostrel

@@ -51,9 +51,19 @@ std::string SawFileText(std::string_view heading, const TheorySeries& series,
 void WriteSawFile(const std::string& path, std::string_view heading, const TheorySeries& series,
                   const NumberFormat& format);
 
+inline constexpr const char* kCHListHtmlTitle = "Сохранить список CH";
+inline constexpr const char* kCHListHtmlFileName = "СписокCH.htm";
+inline constexpr const char* kCHListHtmlFilter = "HTML (*.htm)|*.HTM|Все (*.*)|*.*";
+
 // One line per CH row: mass, TAB, «C 2 H 6», and TAB «молек» for h = 2c + 2.
 std::vector<std::string> CHListLines(const ReferenceTables& tables, const NumberFormat& format);
 void WriteCHList(const std::string& path, const ReferenceTables& tables,
                  const NumberFormat& format);
+
+// "Список CH" > "HTML": the same rows as a table of a page titled "Список CH", its encoding
+// declared, the columns of the text list under a header row.
+std::vector<std::string> CHListHtmlLines(const ReferenceTables& tables, const NumberFormat& format);
+void WriteCHListHtml(const std::string& path, const ReferenceTables& tables,
+                     const NumberFormat& format);
 
 }  // namespace ostrel

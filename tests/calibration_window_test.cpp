@@ -173,6 +173,14 @@ TEST_F(CalibrationWindowTest, SawFilesAndTheCHList) {
     EXPECT_EQ(Cp1251ToUtf8(TempDir::Read(dir.File("list.txt"))),
               "27.02349\tC 2 H 3\r\n28.03132\tC 2 H 4\r\n29.03915\tC 2 H 5\r\n30.04698\tC 2 H "
               "6\tмолек\r\n");
+
+    seam.answers = {dir.File("list.htm")};
+    Trigger("HTML3");
+    EXPECT_EQ(seam.saves.back().title, "Сохранить список CH");
+    EXPECT_EQ(seam.saves.back().defaultName, "СписокCH.htm");
+    const std::string page = Cp1251ToUtf8(TempDir::Read(dir.File("list.htm")));
+    EXPECT_NE(page.find("<TR><TD>30.04698</TD><TD>C 2 H 6</TD><TD>молек</TD></TR>\r\n"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -72,5 +72,17 @@ TEST(TheoryChartsTest, SawFileAndCHListFiles) {
               Utf8ToCp1251("29.03915\tC 2 H 5\r\n30.04698\tC 2 H 6\tмолек\r\n"));
 }
 
+TEST(TheoryChartsTest, CHListAsAPage) {
+    ReferenceTables t;
+    t.CHIons = {{2, 5, 29.03915}, {2, 6, 30.04698}};
+    const std::vector<std::string> lines = CHListHtmlLines(t, kDot);
+    ASSERT_GE(lines.size(), 10u);
+    EXPECT_EQ(lines[2], "    <TITLE>Список CH</TITLE>");
+    EXPECT_NE(lines[3].find("charset=windows-1251"), std::string::npos);
+    EXPECT_EQ(lines[8], "  <TR><TD>29.03915</TD><TD>C 2 H 5</TD><TD></TD></TR>");
+    EXPECT_EQ(lines[9], "  <TR><TD>30.04698</TD><TD>C 2 H 6</TD><TD>молек</TD></TR>");
+    EXPECT_EQ(lines.back(), "</HTML>");
+}
+
 }  // namespace
 }  // namespace ostrel
