@@ -184,8 +184,9 @@ void RunLastPassRoad(const Invocation& inv, LastPassRun& run) {
     ClearAll(state, kClearForLastPass);
     BuildSlope(state);
     const uint32_t start = TickCount();
-    const std::string failure = RunLastPass(state.Points, state.Stages.Stage1, state.Stages.Slope,
-                                            run.fit, state.Format, state.Peaks, {});
+    const std::string failure =
+        RunLastPass(state.Points, state.Stages.Stage1, state.Stages.Slope, run.fit, state.Format,
+                    state.Peaks, {}, PassThreads::Two);
     run.milliseconds = ElapsedTicks(start, TickCount());
     if (!failure.empty()) throw CommandError(failure);
     WriteResultRows(state.Grid, state.Peaks, state.Format);

@@ -1,5 +1,7 @@
-// The benchmark spectrum: 1,000,000 points from 20 u in steps of 0.001 u with about 2,000 peaks
-// of resolving power 3000 on a falling baseline, with noise, written as the lab's files are.
+// The benchmark spectrum: points from 20 u in steps of 0.001 u (1,000,000 by default) with peaks
+// (2,000) of one resolving power (3000; the road's spectrum has 1,000,001 points and R = 5000) on a
+// falling baseline, with counting noise, written as the lab's files are (y with one decimal, so
+// the reader scales it by 1000).
 #pragma once
 
 #include <cmath>
@@ -18,7 +20,8 @@ struct BenchPoints {
     std::vector<double> y;  // with one decimal, as the lab's files hold them
 };
 
-inline BenchPoints BenchSpectrumPoints(int points = 1000000, int peaks = 2000) {
+inline BenchPoints BenchSpectrumPoints(int points = 1000000, int peaks = 2000,
+                                       double resolution = 3000) {
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> unit(0, 1);
     const double x0 = 20, step = 0.001;
@@ -28,7 +31,7 @@ inline BenchPoints BenchSpectrumPoints(int points = 1000000, int peaks = 2000) {
     for (int p = 0; p < peaks; ++p) {
         const double centre = x0 + 1 + (xEnd - x0 - 2) * (p + unit(rng)) / peaks;
         const double height = 200 * std::pow(10.0, 3 * unit(rng));
-        const double fwhm = centre / 3000;
+        const double fwhm = centre / resolution;
         const int first = std::max(0, int((centre - 4 * fwhm - x0) / step));
         const int last = std::min(points - 1, int((centre + 4 * fwhm - x0) / step));
         for (int i = first; i <= last; ++i) {
@@ -48,8 +51,9 @@ inline BenchPoints BenchSpectrumPoints(int points = 1000000, int peaks = 2000) {
     return out;
 }
 
-inline std::string BenchSpectrumText(int points = 1000000, int peaks = 2000) {
-    const BenchPoints p = BenchSpectrumPoints(points, peaks);
+inline std::string BenchSpectrumText(int points = 1000000, int peaks = 2000,
+                                     double resolution = 3000) {
+    const BenchPoints p = BenchSpectrumPoints(points, peaks, resolution);
     std::string text = "\"benchmark spectrum\"\r\n\"\"\r\n\"\"\r\n";
     text.reserve(points * 24);
     for (int i = 0; i < points; ++i) {

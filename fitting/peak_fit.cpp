@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "state/ascending_search.h"
 #include "state/errors.h"
 #include "state/number_format.h"
 
@@ -61,34 +62,139 @@ void WriteIterationLog(const PeakFitState& st, const NumberFormat& f, FitLog& lo
     out.push_back("");
 }
 
-// The 14 sums of the normal equations in one visit of the window, each accumulated in index
-// order exactly as PeakSum accumulates it alone.
-void FastNormalSums(PeakFitState& st, const FitData& data, Augmented4& normal) {
-    st.WidthFactor = kWidthFactor;
-    double s10 = 0, s20 = 0, s30 = 0, s21 = 0, s31 = 0, s32 = 0;
-    double s00 = 0, s11 = 0, s22 = 0, s33 = 0, s40 = 0, s41 = 0, s42 = 0, s43 = 0;
-    for (int32_t i = st.Cur.CurLeftIndex; i <= st.Cur.CurRightIndex; ++i) {
-        SetScratch(st, data.PointX[i]);
-        const double t0 = PeakTerm(st, data, 0, i);
-        const double t1 = PeakTerm(st, data, 1, i);
-        const double t2 = PeakTerm(st, data, 2, i);
-        const double t3 = PeakTerm(st, data, 3, i);
-        const double t4 = PeakTerm(st, data, 4, i);
-        s10 = Accumulate(s10, t1, t0);
-        s20 = Accumulate(s20, t2, t0);
-        s30 = Accumulate(s30, t3, t0);
-        s21 = Accumulate(s21, t2, t1);
-        s31 = Accumulate(s31, t3, t1);
-        s32 = Accumulate(s32, t3, t2);
-        s00 = Accumulate(s00, t0, t0);
-        s11 = Accumulate(s11, t1, t1);
-        s22 = Accumulate(s22, t2, t2);
-        s33 = Accumulate(s33, t3, t3);
-        s40 = Accumulate(s40, t4, t0);
-        s41 = Accumulate(s41, t4, t1);
-        s42 = Accumulate(s42, t4, t2);
-        s43 = Accumulate(s43, t4, t3);
+// The terms of the points of a window as SetScratch and PeakTerm form them, in three sweeps:
+// D/x − 1 and the exponent of every point, then the exponentials, then the terms. The middle
+// sweep holds no extended value, so the calls of std::exp need not save the x87 registers. What
+// stays the same over a visit is formed once: k·C and (k·C)²·(−2)·B are the same extended
+// products that PeakTerm starts with.
+class FastTerms {
+  public:
+    FastTerms(const PeakFitState& st, const FitData& data)
+        : data_(data),
+          a_(st.FitA),
+          b_(st.FitB),
+          c_(st.FitC),
+          d_(st.FitD),
+          kc_(k_ * c_),
+          kcc2b_(kc_ * kc_ * (-2) * b_),
+          finiteParameters_(std::isfinite(a_) && std::isfinite(b_) && std::isfinite(c_)) {
+        const int32_t first = st.Cur.CurLeftIndex;
+        const int32_t count = st.Cur.CurRightIndex - first + 1;
+        rel_.resize(count);
+        gauss_.resize(count);
+        for (int32_t n = 0; n < count; ++n) {
+            rel_[n] = static_cast<double>(L(d_) / data.PointX[first + n] - 1);
+            const L width = kc_ * rel_[n];
+            gauss_[n] = static_cast<double>(-(width * width));
+        }
+        for (double& g : gauss_) g = g < kExpIsZeroBelow ? 0.0 : std::exp(g);
+        first_ = first;
     }
+
+    double Rel(int32_t i) const { return rel_[i - first_]; }
+    double Gauss(int32_t i) const { return gauss_[i - first_]; }
+
+    // With GaussTerm exactly 0 the terms of C and D are zeros. Their signs follow from the signs
+    // of their factors (the products before the zero factor are finite, and so are the
+    // parameters), so the terms are had without the division by x.
+    bool ZeroTermsAt(int32_t i, double t[5]) const {
+        const double x = data_.PointX[i];
+        const double rel = rel_[i - first_];
+        if (gauss_[i - first_] != 0 || !finiteParameters_ || !std::isfinite(rel) || x == 0)
+            return false;
+        t[1] = 0.0;
+        // (k·rel)²·(−2)·B·0·C and (k·C)²·(−2)·B·0·rel/x: the (−2) makes the first factors
+        // negative unless B is.
+        const bool negativeBefore = !std::signbit(b_);
+        t[2] = negativeBefore != std::signbit(c_) ? -0.0 : 0.0;
+        t[3] = (negativeBefore != std::signbit(rel)) != std::signbit(x) ? -0.0 : 0.0;
+        t[4] = static_cast<double>(L(b_) * 0.0 + a_ - data_.PointY[i]);
+        return true;
+    }
+
+    // The terms 1..4 of point i; term 0 is 1.
+    void At(int32_t i, double t[5]) const {
+        const double x = data_.PointX[i];
+        const double rel = rel_[i - first_];
+        const double gauss = gauss_[i - first_];
+        const L kr = k_ * rel;
+        t[1] = gauss;
+        t[2] = static_cast<double>(kr * kr * (-2) * b_ * gauss * c_);
+        t[3] = static_cast<double>(kcc2b_ * gauss * rel / x);
+        t[4] = static_cast<double>(L(b_) * gauss + a_ - data_.PointY[i]);
+    }
+
+  private:
+    // One pair of buffers per thread, grown to the longest window seen.
+    static thread_local std::vector<double> rel_, gauss_;
+    const FitData& data_;
+    const double a_, b_, c_, d_;
+    const L k_ = kWidthFactor;
+    const L kc_, kcc2b_;
+    const bool finiteParameters_;
+    int32_t first_ = 0;
+};
+thread_local std::vector<double> FastTerms::rel_, FastTerms::gauss_;
+
+// The 14 sums of the normal equations and Σ residual² in one visit of the window, each
+// accumulated in index order exactly as PeakSum accumulates it alone.
+struct WindowSums {
+    Augmented4 normal;
+    double residual2 = 0;  // Σ residual·residual
+};
+
+WindowSums FastWindowSums(PeakFitState& st, const FitData& data) {
+    st.WidthFactor = kWidthFactor;
+    const FastTerms terms(st, data);
+    double s10 = 0, s20 = 0, s30 = 0, s21 = 0, s31 = 0, s32 = 0;
+    double s00 = 0, s11 = 0, s22 = 0, s33 = 0, s40 = 0, s41 = 0, s42 = 0, s43 = 0, s44 = 0;
+    for (int32_t i = st.Cur.CurLeftIndex; i <= st.Cur.CurRightIndex; ++i) {
+        double t[5];
+        t[0] = 1;
+        if (terms.ZeroTermsAt(i, t)) {
+            // Far out in the tails every sum but three takes a product with a zero term: a
+            // non-zero sum stays as it is and a zero sum takes the sign that IEEE addition gives,
+            // in double as in extended precision, so a double addition serves.
+            s10 += t[1] * t[0];
+            s20 += t[2] * t[0];
+            s30 += t[3] * t[0];
+            s21 += t[2] * t[1];
+            s31 += t[3] * t[1];
+            s32 += t[3] * t[2];
+            s00 = Accumulate(s00, t[0], t[0]);
+            s11 += t[1] * t[1];
+            s22 += t[2] * t[2];
+            s33 += t[3] * t[3];
+            s40 = Accumulate(s40, t[4], t[0]);
+            s41 += t[4] * t[1];
+            s42 += t[4] * t[2];
+            s43 += t[4] * t[3];
+            s44 = Accumulate(s44, t[4], t[4]);
+            continue;
+        }
+        terms.At(i, t);
+        s10 = Accumulate(s10, t[1], t[0]);
+        s20 = Accumulate(s20, t[2], t[0]);
+        s30 = Accumulate(s30, t[3], t[0]);
+        s21 = Accumulate(s21, t[2], t[1]);
+        s31 = Accumulate(s31, t[3], t[1]);
+        s32 = Accumulate(s32, t[3], t[2]);
+        s00 = Accumulate(s00, t[0], t[0]);
+        s11 = Accumulate(s11, t[1], t[1]);
+        s22 = Accumulate(s22, t[2], t[2]);
+        s33 = Accumulate(s33, t[3], t[3]);
+        s40 = Accumulate(s40, t[4], t[0]);
+        s41 = Accumulate(s41, t[4], t[1]);
+        s42 = Accumulate(s42, t[4], t[2]);
+        s43 = Accumulate(s43, t[4], t[3]);
+        s44 = Accumulate(s44, t[4], t[4]);
+    }
+    if (st.Cur.CurRightIndex >= st.Cur.CurLeftIndex) {
+        st.RelOffset = terms.Rel(st.Cur.CurRightIndex);
+        st.GaussTerm = terms.Gauss(st.Cur.CurRightIndex);
+    }
+    WindowSums sums;
+    Augmented4& normal = sums.normal;
     normal(1, 0) = normal(0, 1) = s10;
     normal(2, 0) = normal(0, 2) = s20;
     normal(3, 0) = normal(0, 3) = s30;
@@ -103,6 +209,8 @@ void FastNormalSums(PeakFitState& st, const FitData& data, Augmented4& normal) {
     normal(4, 1) = s41;
     normal(4, 2) = s42;
     normal(4, 3) = s43;
+    sums.residual2 = s44;
+    return sums;
 }
 
 void PlainNormalSums(PeakFitState& st, const FitData& data, Augmented4& normal) {
@@ -112,21 +220,10 @@ void PlainNormalSums(PeakFitState& st, const FitData& data, Augmented4& normal) 
     for (int k = 0; k <= 3; ++k) normal(4, k) = PeakSum(st, data, 4, k);
 }
 
-// Σ residual·term k for k = 0..4 with the parameters in FitA..FitD: the residual sum of an
-// update.
-std::array<double, 5> ResidualSums(PeakFitState& st, const FitData& data, PeakSumForm form) {
+// Σ term k·residual for k = 0..4 with the parameters in FitA..FitD, as the update writes them.
+std::array<double, 5> PlainResidualSums(PeakFitState& st, const FitData& data) {
     std::array<double, 5> s{};
-    if (form == PeakSumForm::Plain) {
-        for (int k = 0; k < 5; ++k) s[k] = PeakSum(st, data, k, 4);
-        return s;
-    }
-    st.WidthFactor = kWidthFactor;
-    for (int32_t i = st.Cur.CurLeftIndex; i <= st.Cur.CurRightIndex; ++i) {
-        SetScratch(st, data.PointX[i]);
-        const double t4 = PeakTerm(st, data, 4, i);
-        for (int k = 0; k < 4; ++k) s[k] = Accumulate(s[k], PeakTerm(st, data, k, i), t4);
-        s[4] = Accumulate(s[4], t4, t4);
-    }
+    for (int k = 0; k < 5; ++k) s[k] = PeakSum(st, data, k, 4);
     return s;
 }
 
@@ -188,14 +285,7 @@ double PeakSum(PeakFitState& st, const FitData& data, int p, int q) {
 
 double FindLevelCrossingX(const PeakFitState& st, const FitData& data, int32_t mode, double x0,
                           double level) {
-    const auto count = static_cast<int32_t>(data.Stage1X.size());
-    int32_t s = count;
-    for (int32_t i = 0; i < count; ++i) {
-        if (data.Stage1X[i] >= x0) {
-            s = i;
-            break;
-        }
-    }
+    const int32_t s = FirstIndexAtOrAbove(data.Stage1X, x0, data.Stage1Ascending);
     for (int32_t j = s; j <= st.Cur.CurRightIndex; ++j) {
         const double y = data.Stage1Y[j];
         if (mode == 1 ? y > level : y < level) return data.Stage1X[j];
@@ -212,17 +302,11 @@ double EstimateResolution(const PeakFitState& st, const FitData& data, double to
     return w == 0 ? 1000 : static_cast<double>(L(centreX) / w);
 }
 
-void FitPeakStep(PeakFitState& st, const FitData& data, const NumberFormat& format, FitLog& log,
-                 PeakSumForm form) {
-    const Parameters start{st.FitA, st.FitB, st.FitC, st.FitD};
-    // Four points or fewer leave no degree of freedom for the variance.
-    if (st.Cur.CurPointCount <= 4) return FailStep(st, st.FitIteration, start, format, log);
+namespace {
 
-    Augmented4 normal;
-    if (form == PeakSumForm::Plain)
-        PlainNormalSums(st, data, normal);
-    else
-        FastNormalSums(st, data, normal);
+// Steps 4 to 7 of a step from its normal sums.
+void StepFromSums(PeakFitState& st, const Augmented4& normal, const Parameters& start,
+                  const NumberFormat& format, FitLog& log) {
     st.PeakNormal = normal;
     st.PeakWork = ReplaceRow4(normal, 4);
     st.NormalDet = Det4(st.PeakWork);
@@ -245,6 +329,30 @@ void FitPeakStep(PeakFitState& st, const FitData& data, const NumberFormat& form
     st.FitD = corrections[3];
 }
 
+// One step; with carried sums (the update's sums at these very parameters) the window is not
+// visited again.
+void Step(PeakFitState& st, const FitData& data, const NumberFormat& format, FitLog& log,
+          PeakSumForm form, const WindowSums* carried) {
+    const Parameters start{st.FitA, st.FitB, st.FitC, st.FitD};
+    // Four points or fewer leave no degree of freedom for the variance.
+    if (st.Cur.CurPointCount <= 4) return FailStep(st, st.FitIteration, start, format, log);
+    Augmented4 normal;
+    if (carried)
+        normal = carried->normal;
+    else if (form == PeakSumForm::Plain)
+        PlainNormalSums(st, data, normal);
+    else
+        normal = FastWindowSums(st, data).normal;
+    StepFromSums(st, normal, start, format, log);
+}
+
+}  // namespace
+
+void FitPeakStep(PeakFitState& st, const FitData& data, const NumberFormat& format, FitLog& log,
+                 PeakSumForm form) {
+    Step(st, data, format, log, form, nullptr);
+}
+
 void FitPeak(PeakFitState& st, const FitData& data, bool logIterations, double background,
              double leftX, double top, double centreX, const NumberFormat& format, FitLog& log,
              PeakSumForm form) {
@@ -259,12 +367,16 @@ void FitPeak(PeakFitState& st, const FitData& data, bool logIterations, double b
     st.FitSingular = false;
     st.FitIteration = 0;
     int32_t counter = 0;
+    // The fast form's update visits the window for every normal sum at the new parameters, which
+    // are the next step's parameters: that step takes them over instead of visiting again.
+    WindowSums updateSums;
+    bool carried = false;
     while (true) {
         st.FitA = p.a;
         st.FitB = p.b;
         st.FitC = p.c;
         st.FitD = p.d;
-        FitPeakStep(st, data, format, log, form);
+        Step(st, data, format, log, form, carried ? &updateSums : nullptr);
         ++counter;
         st.FitIteration = counter;
         bool stop = false;
@@ -279,7 +391,15 @@ void FitPeak(PeakFitState& st, const FitData& data, bool logIterations, double b
             st.FitC = static_cast<double>(L(p.c) + dC);
             st.FitD = static_cast<double>(L(p.d) + dD);
 
-            const std::array<double, 5> s = ResidualSums(st, data, form);
+            std::array<double, 5> s;
+            if (form == PeakSumForm::Plain) {
+                s = PlainResidualSums(st, data);
+            } else {
+                updateSums = FastWindowSums(st, data);
+                carried = true;
+                for (int k = 0; k < 4; ++k) s[k] = updateSums.normal(4, k);
+                s[4] = updateSums.residual2;
+            }
             const L total = L(static_cast<double>(L(s[0]) * st.FitA)) +
                             static_cast<double>(L(s[1]) * st.FitB) +
                             static_cast<double>(L(s[2]) * st.FitC) +

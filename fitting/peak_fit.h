@@ -21,6 +21,9 @@ inline constexpr double kWidthFactor = 1.6651;
 inline constexpr int kMaxPeakSteps = 100;
 inline constexpr double kPeakStopCorrection = 1e-8;
 inline constexpr double kProblemPeakHeight = 1.0;  // FitHeight of a peak whose fit failed
+// Below this argument std::exp gives exactly +0 (the smallest subnormal is e^-744.4), so the fast
+// sums leave out the call, whose underflow path is slow.
+inline constexpr double kExpIsZeroBelow = -746;
 
 // The window and extreme values of the peak being fitted, written by the caller.
 struct CurrentPeak {
@@ -41,6 +44,7 @@ struct FitData {
     std::span<const double> PointY;
     std::span<const double> Stage1X;
     std::span<const double> Stage1Y;
+    bool Stage1Ascending = false;  // IsAscending(Stage1X): the level search may halve
 };
 
 struct PeakFitState {

@@ -2,7 +2,10 @@
 
 #include <cmath>
 #include <exception>
+#include <limits>
 
+#include "processing/two_core_order.h"
+#include "state/ascending_search.h"
 #include "state/errors.h"
 #include "state/measured_points.h"
 #include "state/number_format.h"
@@ -26,10 +29,8 @@ int32_t ParseFirstPeakHeight(std::string_view text) {
     }
 }
 
-int32_t PointIndexAtOrAfter(std::span<const double> xs, double x) {
-    for (size_t i = 0; i < xs.size(); ++i)
-        if (xs[i] >= x) return static_cast<int32_t>(i);
-    return static_cast<int32_t>(xs.size());
+int32_t PointIndexAtOrAfter(std::span<const double> xs, double x, bool ascending) {
+    return FirstIndexAtOrAbove(xs, x, ascending);
 }
 
 double WindowMaximum(std::span<const double> ys, int32_t left, int32_t right, int32_t& index) {
@@ -59,13 +60,14 @@ int32_t PeakCountOfSlope(const PointList& slope) {
     return std::max(0, static_cast<int32_t>(std::floor(quotient)) + 1);
 }
 
-void SetCurrentPeak(CurrentPeak& cur, const Spectrum& spectrum, const PointList& slope, int32_t j) {
+void SetCurrentPeak(CurrentPeak& cur, const Spectrum& spectrum, const PointList& slope, int32_t j,
+                    bool spectrumAscending) {
     if (j < 0 || j + 2 >= slope.Count())
         throw CommandError("Пик " + std::to_string(j) + " лежит вне списка наклона.");
     cur.CurLeftX = slope.X[j];
     cur.CurRightX = slope.X[j + 2];
-    cur.CurLeftIndex = PointIndexAtOrAfter(spectrum.PointX, cur.CurLeftX);
-    cur.CurRightIndex = PointIndexAtOrAfter(spectrum.PointX, cur.CurRightX);
+    cur.CurLeftIndex = PointIndexAtOrAfter(spectrum.PointX, cur.CurLeftX, spectrumAscending);
+    cur.CurRightIndex = PointIndexAtOrAfter(spectrum.PointX, cur.CurRightX, spectrumAscending);
     if (cur.CurRightIndex >= spectrum.PointCount() || cur.CurLeftIndex > cur.CurRightIndex)
         throw CommandError("Окно пика " + NumberFormat('.').Shortest(cur.CurLeftX) + " .. " +
                            NumberFormat('.').Shortest(cur.CurRightX) + " лежит вне спектра.");
@@ -88,10 +90,33 @@ std::vector<std::string> PeakReportLines(int32_t n, const CurrentPeak& cur, cons
 
 namespace {
 
-void FitCurrentPeak(const Spectrum& spectrum, const PointList& stage1, PeakFitState& fit,
-                    bool logIterations, const NumberFormat& format, FitLog& log) {
-    const FitData data{spectrum.PointX, spectrum.PointY, stage1.X, stage1.Y};
-    FitPeak(fit, data, logIterations, fit.Cur.CurFon, fit.Cur.CurLeftX, fit.Cur.CurTopY,
+// How many fitted peaks may wait for their report when two threads fit.
+constexpr int32_t kPeaksAhead = 64;
+
+// What a pass reads, with the order of its x values looked at once.
+struct PassInput {
+    const Spectrum& spectrum;
+    const PointList& slope;
+    const bool spectrumAscending;
+    const FitData data;
+    const int32_t offset;  // SlopeOffset
+
+    PassInput(const Spectrum& s, const PointList& stage1, const PointList& sl)
+        : spectrum(s),
+          slope(sl),
+          spectrumAscending(IsAscending(s.PointX)),
+          data{s.PointX, s.PointY, stage1.X, stage1.Y, IsAscending(stage1.X)},
+          offset(SlopeOffset(sl)) {}
+
+    int32_t LeftMinimum(int32_t k) const { return 2 * k + offset; }
+};
+
+// Sets the current peak k (0-based) of the pass and fits it with the log off.
+void FitPassPeak(const PassInput& in, PeakFitState& fit, int32_t k, const NumberFormat& format,
+                 FitLog& log) {
+    fit.Cur.FitPeakNumber = k + 1;
+    SetCurrentPeak(fit.Cur, in.spectrum, in.slope, in.LeftMinimum(k), in.spectrumAscending);
+    FitPeak(fit, in.data, false, fit.Cur.CurFon, fit.Cur.CurLeftX, fit.Cur.CurTopY,
             fit.Cur.CurCenterX, format, log);
 }
 
@@ -111,28 +136,82 @@ void StorePeak(PeakTables& t, const PeakFitState& fit, int32_t j) {
     t.FittedB.push_back(fit.FitB);
 }
 
+// The report of peak k and its entry in the tables.
+void DeliverPeak(const PassInput& in, const LastPassHooks& hooks, int32_t k,
+                 const PeakFitState& fit, const FitLog& log, PeakTables& tables) {
+    if (!log.problems.empty() && hooks.problemLines) hooks.problemLines(log.problems);
+    if (hooks.reportPeak) hooks.reportPeak(k, fit.Cur);
+    StorePeak(tables, fit, in.LeftMinimum(k));
+}
+
+bool StopRequested(const LastPassHooks& hooks) {
+    return hooks.stopRequested && hooks.stopRequested();
+}
+
+// A peak fitted on either thread in a context of its own.
+struct FittedPeak {
+    PeakFitState fit;
+    FitLog log;
+    bool failed = false;
+};
+
+// The fits on two threads; answers the number of peaks stored (fewer when stopped).
+int32_t FitOnTwoCores(const PassInput& in, int32_t count, PeakFitState& fit,
+                      const NumberFormat& format, PeakTables& tables, const LastPassHooks& hooks) {
+    int32_t stored = 0;
+    auto produce = [&](int32_t k, FittedPeak& peak) {
+        peak = FittedPeak{};
+        // A fit writes the variance only when it completes a step; NaN shows that it did not.
+        peak.fit.PeakVariance = std::numeric_limits<double>::quiet_NaN();
+        try {
+            FitPassPeak(in, peak.fit, k, format, peak.log);
+        } catch (...) {
+            peak.failed = true;
+        }
+    };
+    auto consume = [&](int32_t k, FittedPeak& peak) {
+        if (StopRequested(hooks)) return false;
+        if (peak.failed || std::isnan(peak.fit.PeakVariance)) {
+            // What such a fit reports and leaves behind comes partly from the previous peak's
+            // fit, so it runs again in the pass's own context, after that peak (a failing
+            // window throws again here, ending the pass as in one thread).
+            peak.log = FitLog{};
+            FitPassPeak(in, fit, k, format, peak.log);
+        } else {
+            const int32_t problems = fit.ProblemPeakCount + peak.fit.ProblemPeakCount;
+            fit = peak.fit;
+            fit.ProblemPeakCount = problems;
+        }
+        DeliverPeak(in, hooks, k, fit, peak.log, tables);
+        ++stored;
+        return true;
+    };
+    ProduceOnTwoCoresConsumeInOrder<FittedPeak>(count, kPeaksAhead, produce, consume);
+    return stored;
+}
+
 }  // namespace
 
 std::string RunLastPass(const Spectrum& spectrum, const PointList& stage1, const PointList& slope,
                         PeakFitState& fit, const NumberFormat& format, PeakTables& tables,
-                        const LastPassHooks& hooks) {
+                        const LastPassHooks& hooks, PassThreads threads) {
     tables = PeakTables{};
     fit.ProblemPeakCount = 0;
     fit.Cur.FitPeakNumber = 0;
-    const int32_t n = slope.Count();
-    const int32_t f = SlopeOffset(slope);
+    const int32_t count = PeakCountOfSlope(slope);
     try {
-        for (int32_t k = 0; k < n; ++k) {
-            const int32_t j = 2 * k + f;
-            if (j > n - 3) break;
-            fit.Cur.FitPeakNumber = k + 1;
-            SetCurrentPeak(fit.Cur, spectrum, slope, j);
-            FitLog log;
-            FitCurrentPeak(spectrum, stage1, fit, false, format, log);
-            if (!log.problems.empty() && hooks.problemLines) hooks.problemLines(log.problems);
-            if (hooks.reportPeak) hooks.reportPeak(k, fit.Cur);
-            StorePeak(tables, fit, j);
+        const PassInput in(spectrum, stage1, slope);
+        int32_t stored = 0;
+        if (threads == PassThreads::Two && count > 1) {
+            stored = FitOnTwoCores(in, count, fit, format, tables, hooks);
+        } else {
+            for (; stored < count && !StopRequested(hooks); ++stored) {
+                FitLog log;
+                FitPassPeak(in, fit, stored, format, log);
+                DeliverPeak(in, hooks, stored, fit, log, tables);
+            }
         }
+        if (stored < count) return kLastPassStoppedText + std::to_string(stored) + ".";
     } catch (const std::exception& e) {
         return std::string("Последняя обработка прервана на пике ") +
                std::to_string(fit.Cur.FitPeakNumber) + ": " + e.what();
@@ -154,8 +233,10 @@ SinglePeakResult ProcessOnePeak(const Spectrum& spectrum, const PointList& stage
     if (k < 0 || k >= tables.PeakCount())
         throw CommandError("Пик " + std::to_string(k) + " не найден в таблице пиков.");
     const int32_t j = static_cast<int32_t>(std::floor(tables.PeakZoneIndex[k]));
-    SetCurrentPeak(fit.Cur, spectrum, slope, j);
-    FitCurrentPeak(spectrum, stage1, fit, true, format, log);
+    SetCurrentPeak(fit.Cur, spectrum, slope, j, IsAscending(spectrum.PointX));
+    const FitData data{spectrum.PointX, spectrum.PointY, stage1.X, stage1.Y, IsAscending(stage1.X)};
+    FitPeak(fit, data, true, fit.Cur.CurFon, fit.Cur.CurLeftX, fit.Cur.CurTopY, fit.Cur.CurCenterX,
+            format, log);
     return {NominalMass(fit.FitCenter), fit.Cur.CurLeftIndex, fit.Cur.CurRightIndex};
 }
 

@@ -38,8 +38,9 @@ bool IsDigitsOnly(std::string_view text);
 // the message to show otherwise.
 int32_t ParseFirstPeakHeight(std::string_view text);
 
-// The first spectrum index whose x is at least x; the count when there is none.
-int32_t PointIndexAtOrAfter(std::span<const double> xs, double x);
+// The first spectrum index whose x is at least x; the count when there is none. ascending must be
+// IsAscending(xs) when set; it lets the search halve instead of scanning from index 0.
+int32_t PointIndexAtOrAfter(std::span<const double> xs, double x, bool ascending = false);
 
 // The largest y of the window above 0 (0 when none exceeds it); index gets the first point that
 // carries it and is left alone when none does.
@@ -53,8 +54,10 @@ int32_t SlopeOffset(const PointList& slope);
 int32_t PeakCountOfSlope(const PointList& slope);
 
 // Sets the window and extreme values of the peak whose left minimum is slope point j. A window
-// in which no y exceeds 0 takes its first point as the centre.
-void SetCurrentPeak(CurrentPeak& cur, const Spectrum& spectrum, const PointList& slope, int32_t j);
+// in which no y exceeds 0 takes its first point as the centre. spectrumAscending as for
+// PointIndexAtOrAfter.
+void SetCurrentPeak(CurrentPeak& cur, const Spectrum& spectrum, const PointList& slope, int32_t j,
+                    bool spectrumAscending = false);
 
 // The six report lines of peak n (1-based).
 std::vector<std::string> PeakReportLines(int32_t n, const CurrentPeak& cur,
@@ -65,14 +68,28 @@ struct LastPassHooks {
     std::function<void(int32_t peakIndex, const CurrentPeak& cur)> reportPeak;
     // The problem lines of a failed fit, in order.
     std::function<void(const std::vector<std::string>& lines)> problemLines;
+    // Asked before each peak is reported and stored; true ends the pass there.
+    std::function<bool()> stopRequested;
 };
 
+// Where the fits of a pass run: on the calling thread alone, or on it and one helper thread (both
+// cores). Results, reports and the fit context left behind are the same either way.
+enum class PassThreads { One, Two };
+
 // Fits every peak of the slope list into the tables. The fit state is the caller's context
-// (ProblemPeakCount and FitPeakNumber start from 0). Returns an empty text, or the message of
-// what stopped the pass; the tables then hold the peaks stored so far, all of one length.
+// (ProblemPeakCount and FitPeakNumber start from 0). The hooks run on the calling thread, once per
+// peak in peak order, with Two as well; a fit whose first step fails reports the values carried
+// over from the previous peak, as in one thread.
+// Answers an empty text when every peak was stored. Otherwise the tables hold the peaks stored so
+// far, all of one length, and the text says why the pass ended: "Последняя обработка прервана на
+// пике N: ..." when peak N (1-based) failed, or "Последняя обработка остановлена после пика N."
+// (N peaks stored, possibly 0) when stopRequested answered true.
 std::string RunLastPass(const Spectrum& spectrum, const PointList& stage1, const PointList& slope,
                         PeakFitState& fit, const NumberFormat& format, PeakTables& tables,
-                        const LastPassHooks& hooks);
+                        const LastPassHooks& hooks, PassThreads threads = PassThreads::One);
+
+// The start of the answer of RunLastPass when stopRequested ended the pass.
+inline constexpr const char* kLastPassStoppedText = "Последняя обработка остановлена после пика ";
 
 // The nominal mass: the integer part, plus one when the fraction is above 0.8.
 int32_t NominalMass(double mass);

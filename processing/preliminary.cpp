@@ -1,6 +1,7 @@
 #include "processing/preliminary.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "state/errors.h"
 #include "state/messages.h"
@@ -18,6 +19,29 @@ void AcceptPreliminarySettings(ProgramState& state, std::string_view kolUsredTex
 }
 
 void OtsortVysota(ZoneTable& zones) {
+    // Keys of height and position: the positions are distinct, so any sort of the keys keeps
+    // zones of equal height in their order, as the bubble sort does.
+    const int32_t n = zones.ZoneCount();
+    std::vector<uint64_t> keys(n);
+    for (int32_t i = 0; i < n; ++i) {
+        const auto biased = static_cast<uint32_t>(zones.ZoneHeight[i]) ^ 0x80000000u;
+        keys[i] = uint64_t{biased} << 32 | static_cast<uint32_t>(i);
+    }
+    std::sort(keys.begin(), keys.end());
+    ZoneTable sorted;
+    sorted.ZoneTopIndex.resize(n);
+    sorted.ZoneHeight.resize(n);
+    sorted.ZoneCenter.resize(n);
+    for (int32_t k = 0; k < n; ++k) {
+        const auto i = static_cast<int32_t>(keys[k] & 0xffffffffu);
+        sorted.ZoneTopIndex[k] = zones.ZoneTopIndex[i];
+        sorted.ZoneHeight[k] = zones.ZoneHeight[i];
+        sorted.ZoneCenter[k] = zones.ZoneCenter[i];
+    }
+    zones = std::move(sorted);
+}
+
+void BubbleSortZones(ZoneTable& zones) {
     const int32_t n = zones.ZoneCount();
     bool swapped = true;
     while (swapped) {
@@ -35,9 +59,13 @@ void OtsortVysota(ZoneTable& zones) {
 
 std::vector<std::string> ZoneListLines(const ZoneTable& zones, const NumberFormat& format) {
     std::vector<std::string> lines;
-    for (int32_t i = 0; i + 1 < zones.ZoneCount(); ++i)
-        lines.push_back(std::to_string(zones.ZoneHeight[i]) + ",   " +
-                        format.Fixed(zones.ZoneCenter[i], 1));
+    const int32_t n = zones.ZoneCount();
+    lines.reserve(std::max(0, n - 1));
+    for (int32_t i = 0; i + 1 < n; ++i) {
+        std::string& line = lines.emplace_back(std::to_string(zones.ZoneHeight[i]));
+        line += ",   ";
+        AppendFixed(line, zones.ZoneCenter[i], 1, format.Separator());
+    }
     return lines;
 }
 

@@ -19,8 +19,12 @@ class NumberFormat;
 void AcceptPreliminarySettings(ProgramState& state, std::string_view kolUsredText,
                                std::string_view krivoMnText);
 
-// Sorts the zone table by height, ascending, with a stable bubble sort.
+// Sorts the zone table by height, ascending; zones of equal height keep their order.
 void OtsortVysota(ZoneTable& zones);
+
+// The same order by the bubble sort of the original program, in quadratic time; kept for the test
+// that compares the two.
+void BubbleSortZones(ZoneTable& zones);
 
 // The lines of the zone list: "height,   centre" ("%.1f") for every zone but the highest.
 std::vector<std::string> ZoneListLines(const ZoneTable& zones, const NumberFormat& format);

@@ -61,15 +61,32 @@ int32_t SmoothY(const double* x, const double* y, int32_t n, double* oy) {
     return coincident;
 }
 
+namespace {
+
+void ThrowCoincident(PointsView in, int32_t bad) {
+    throw CommandError("Сглаживание невозможно: три соседние точки (с номера " +
+                       std::to_string(bad - 1) + ") имеют одну и ту же массу " +
+                       NumberFormat('.').Shortest(in.X[bad]) + ".");
+}
+
+}  // namespace
+
+void CheckSmoothable(PointsView in) {
+    RequireTwoPoints(in, "сглаживание");
+    using L = long double;
+    double mx0 = static_cast<double>((L(in.X[0]) + in.X[1]) / 2);
+    for (int32_t i = 1; i + 1 < in.Count(); ++i) {
+        const double mx1 = static_cast<double>((L(in.X[i]) + in.X[i + 1]) / 2);
+        if (mx1 == mx0) ThrowCoincident(in, i);
+        mx0 = mx1;
+    }
+}
+
 void SmoothPass(PointsView in, PointList& out) {
     RequireTwoPoints(in, "сглаживание");
     std::vector<double> oy(in.Y.size());
     int32_t bad = SmoothY(in.X.data(), in.Y.data(), in.Count(), oy.data());
-    if (bad != 0) {
-        throw CommandError("Сглаживание невозможно: три соседние точки (с номера " +
-                           std::to_string(bad - 1) + ") имеют одну и ту же массу " +
-                           NumberFormat('.').Shortest(in.X[bad]) + ".");
-    }
+    if (bad != 0) ThrowCoincident(in, bad);
     if (out.X.data() != in.X.data()) out.X.assign(in.X.begin(), in.X.end());
     out.Y = std::move(oy);
 }

@@ -13,6 +13,10 @@ namespace ostrel {
 // segments; the end points stay. Fails when three neighbouring points share one x.
 void SmoothPass(PointsView in, PointList& out);
 
+// Throws the CommandError SmoothPass throws for a list it cannot smooth (fewer than 2 points,
+// three neighbouring points with one x), without smoothing it.
+void CheckSmoothable(PointsView in);
+
 // The smoothing kernel on raw arrays: writes oy[0..n) from x, y (n >= 2); oy may be y itself,
 // since a point is overwritten only after its last use. Returns the index i of
 // the first inner point whose neighbouring midpoints coincide, or 0 when there is none.

@@ -1,10 +1,9 @@
 #include "processing/stage_builders.h"
 
-#include <barrier>
 #include <cstdint>
-#include <thread>
 
 #include "processing/processing_routines.h"
+#include "processing/smoothing_sweep.h"
 #include "state/errors.h"
 #include "state/program_state.h"
 
@@ -12,50 +11,26 @@ namespace ostrel {
 
 namespace {
 
-constexpr int32_t kParallelSmoothingPoints = 200000;
-
-// Smooths the list the given number of times. The x values never change between passes, so
-// only the first pass can meet coinciding midpoints. Long lists are split between two threads
-// that read one buffer and write the other, meeting after each pass; the result is the same as
-// smoothing in one thread.
-void SmoothRepeatedly(PointList& list, int64_t passes) {
-    const int32_t n = list.Count();
-    if (passes <= 0) return;
-    if (n < kParallelSmoothingPoints) {
-        for (int64_t p = 0; p < passes; ++p)
-            SmoothY(list.X.data(), list.Y.data(), n, list.Y.data());
-        return;
-    }
-    std::vector<double> other(list.Y);  // the end points stay in both buffers
-    double* buffers[2] = {list.Y.data(), other.data()};
-    const double* x = list.X.data();
-    const int32_t middle = n / 2;
-    std::barrier meet(2);
-    auto work = [&](int32_t lo, int32_t hi) {
-        for (int64_t p = 0; p < passes; ++p) {
-            SmoothRange(x, buffers[p % 2], buffers[(p + 1) % 2], lo, hi);
-            meet.arrive_and_wait();
-        }
-    };
-    std::thread helper(work, middle, n - 1);
-    work(1, middle);
-    helper.join();
-    if (passes % 2 == 1) list.Y.swap(other);
+// The list smoothed the given number of times: SmoothPass as often, in one sweep.
+PointList Smoothed(PointsView in, int64_t passes) {
+    CheckSmoothable(in);
+    PointList out;
+    out.X.assign(in.X.begin(), in.X.end());
+    out.Y.assign(in.Y.begin(), in.Y.end());
+    SmoothManyPasses(out.X.data(), out.Y.data(), out.Count(), passes);
+    return out;
 }
 
 }  // namespace
 
 void BuildStage1(ProgramState& state) {
-    PointList stage1;
-    SmoothPass(PointsView(state.Points.PointX, state.Points.PointY), stage1);
-    SmoothRepeatedly(stage1, 2);
-    state.Stages.Stage1 = std::move(stage1);
+    state.Stages.Stage1 = Smoothed(PointsView(state.Points.PointX, state.Points.PointY), 3);
 }
 
 void BuildStage2(ProgramState& state) {
-    PointList averaged;
-    SmoothPass(state.Stages.Stage1, averaged);
-    if (state.KolUsred >= 0) SmoothRepeatedly(averaged, int64_t{state.KolUsred} + 1);
+    // One pass, then KolUsred + 1 more unless KolUsred is negative.
+    const int64_t more = state.KolUsred >= 0 ? int64_t{state.KolUsred} + 1 : 0;
+    PointList averaged = Smoothed(state.Stages.Stage1, 1 + more);
     PointList stage2;
     FindTurningPoints(averaged, stage2);
     state.Stages.Averaged = std::move(averaged);

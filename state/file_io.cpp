@@ -24,7 +24,12 @@ std::string ReadFileHead(const std::string& path, size_t maxBytes) {
     errno = 0;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) throw CommandError("Не удалось открыть файл \"" + path + "\": " + Reason() + ".");
+    // One allocation of the size to read; a file that grows meanwhile is read on all the same.
     std::string bytes;
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(path, sizeError);
+    if (!sizeError) bytes.resize(std::min<uintmax_t>(size, maxBytes));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
     char buf[1 << 16];
     size_t got;
     while (bytes.size() < maxBytes &&

@@ -2,18 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <set>
+#include <thread>
+#include <tuple>
 
+#include "measured_cases.h"
+#include "processing/stage_builders.h"
 #include "results/results_assembly.h"
 #include "state/errors.h"
 #include "state/measured_points.h"
 #include "state/number_format.h"
+#include "state/program_state.h"
 #include "state/results_grid.h"
 #include "synthetic_peaks.h"
 
 namespace ostrel {
 namespace {
 
+using ::ostrel::testing::BitsOf;
 using ::ostrel::testing::MakeSpectrum;
 
 TEST(LastPassTest, HeightTextMustBeDigitsWithinRange) {
@@ -121,6 +129,195 @@ TEST_F(PassFixture, AFailureEndsThePassWithTablesOfOneLength) {
     EXPECT_EQ(tables.PeakCount(), 1);
     EXPECT_EQ(tables.PeakErr.size(), 1u);
     EXPECT_EQ(tables.FittedB.size(), 1u);
+}
+
+// Everything a pass hands out: its answer, tables, reports in order and the context it leaves.
+struct PassRecord {
+    std::string answer;
+    PeakTables tables;
+    std::vector<std::string> events;
+    std::set<std::thread::id> hookThreads;
+    PeakFitState fit;
+};
+
+PassRecord RecordPass(const ProgramState& state, PassThreads threads, int32_t stopAfter = -1) {
+    PassRecord r;
+    LastPassHooks hooks;
+    hooks.reportPeak = [&](int32_t k, const CurrentPeak& cur) {
+        r.hookThreads.insert(std::this_thread::get_id());
+        for (const auto& line : PeakReportLines(k + 1, cur, state.Format)) r.events.push_back(line);
+    };
+    hooks.problemLines = [&](const std::vector<std::string>& lines) {
+        r.hookThreads.insert(std::this_thread::get_id());
+        r.events.insert(r.events.end(), lines.begin(), lines.end());
+    };
+    int32_t asked = 0;
+    if (stopAfter >= 0) hooks.stopRequested = [&] { return asked++ == stopAfter; };
+    r.answer = RunLastPass(state.Points, state.Stages.Stage1, state.Stages.Slope, r.fit,
+                           state.Format, r.tables, hooks, threads);
+    return r;
+}
+
+void ExpectSamePass(const PassRecord& a, const PassRecord& b) {
+    EXPECT_EQ(a.answer, b.answer);
+    const PeakTables &s = a.tables, &t = b.tables;
+    for (auto column : {&PeakTables::PeakLeftX, &PeakTables::PeakRightX, &PeakTables::PeakM,
+                        &PeakTables::PeakR, &PeakTables::PeakV, &PeakTables::PeakA,
+                        &PeakTables::PeakStdErr, &PeakTables::PeakIter, &PeakTables::PeakKol,
+                        &PeakTables::PeakZoneIndex, &PeakTables::FittedA, &PeakTables::FittedB})
+        EXPECT_EQ(BitsOf(s.*column), BitsOf(t.*column));
+    ASSERT_EQ(s.PeakErr.size(), t.PeakErr.size());
+    for (size_t i = 0; i < s.PeakErr.size(); ++i)
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(std::bit_cast<uint64_t>(s.PeakErr[i][k]),
+                      std::bit_cast<uint64_t>(t.PeakErr[i][k]));
+    EXPECT_EQ(a.events, b.events);
+    const PeakFitState &f = a.fit, &g = b.fit;
+    EXPECT_EQ(f.Cur.FitPeakNumber, g.Cur.FitPeakNumber);
+    EXPECT_EQ(f.ProblemPeakCount, g.ProblemPeakCount);
+    EXPECT_EQ(BitsOf({f.PeakVariance, f.PeakResidualSum, f.PeakDiag[0], f.PeakDiag[3], f.NormalDet,
+                      f.FitA, f.RelOffset, f.GaussTerm}),
+              BitsOf({g.PeakVariance, g.PeakResidualSum, g.PeakDiag[0], g.PeakDiag[3], g.NormalDet,
+                      g.FitA, g.RelOffset, g.GaussTerm}));
+}
+
+// The slope list of a spectrum after the preliminary processing, with the given height.
+void Prepare(ProgramState& state, int32_t kolUsred, int32_t height) {
+    state.Format.SetSeparator('.');
+    state.KolUsred = kolUsred;
+    BuildStage1(state);
+    BuildStage2(state);
+    BuildStage3(state);
+    BuildStage4(state);
+    state.FirstPeakHeight = height;
+    BuildSlope(state);
+}
+
+// Peaks whose first step failed report the variance the peak before them left: the two-core pass
+// must hand them that value as well.
+int CountFirstStepFailuresAfterAFit(const PeakTables& t) {
+    int count = 0;
+    for (int32_t i = 1; i < t.PeakCount(); ++i)
+        count += t.PeakIter[i] == 1 && t.PeakV[i] == kProblemPeakHeight && t.PeakStdErr[i] != 0;
+    return count;
+}
+
+TEST(TwoCorePassTest, SameTablesReportsAndContextAsOneThread) {
+    struct Case {
+        std::string file;  // empty: a random spectrum
+        unsigned seed;
+        int32_t height;
+    };
+    const Case cases[] = {{"small_hydrocarbon.txt", 0, 0},
+                          {"small_hydrocarbon.txt", 0, 4938},
+                          {"hydrocarbon_R3000.txt", 0, 3851},
+                          {"", 1, 0},
+                          {"", 2, 2000},
+                          {"", 3, 50000}};
+    int carried = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file + " " + std::to_string(c.seed) + " " + std::to_string(c.height));
+        ProgramState state;
+        if (c.file.empty())
+            state.Points = ::ostrel::testing::RandomSpectrum(c.seed, 30000);
+        else
+            OpenSpectrum(state, ::ostrel::testing::ExampleFile(c.file));
+        Prepare(state, c.file.empty() ? 10 : 150, c.height);
+        const PassRecord one = RecordPass(state, PassThreads::One);
+        const PassRecord two = RecordPass(state, PassThreads::Two);
+        EXPECT_EQ(one.answer, "");
+        EXPECT_GT(one.tables.PeakCount(), 1);
+        ExpectSamePass(one, two);
+        EXPECT_EQ(two.hookThreads, std::set<std::thread::id>{std::this_thread::get_id()});
+        carried += CountFirstStepFailuresAfterAFit(one.tables);
+    }
+    EXPECT_GT(carried, 0);
+}
+
+// Every peak window of a pass fitted with the plain sums and with the fast ones, each form in its
+// own context carried from peak to peak: the same bits and the same lines, iteration log on.
+void ExpectFastFitsAsPlainOnPassWindows(const ProgramState& state, int32_t maxPeaks) {
+    PeakFitState plain, fast;
+    const FitData data{state.Points.PointX, state.Points.PointY, state.Stages.Stage1.X,
+                       state.Stages.Stage1.Y};
+    const int32_t count = std::min(maxPeaks, PeakCountOfSlope(state.Stages.Slope));
+    for (int32_t k = 0; k < count; ++k) {
+        FitLog plainLog, fastLog;
+        for (auto [st, log, form] : {std::tuple{&plain, &plainLog, PeakSumForm::Plain},
+                                     std::tuple{&fast, &fastLog, PeakSumForm::Fast}}) {
+            st->Cur.FitPeakNumber = k + 1;
+            SetCurrentPeak(st->Cur, state.Points, state.Stages.Slope,
+                           2 * k + SlopeOffset(state.Stages.Slope));
+            FitPeak(*st, data, true, st->Cur.CurFon, st->Cur.CurLeftX, st->Cur.CurTopY,
+                    st->Cur.CurCenterX, state.Format, *log, form);
+        }
+        ASSERT_EQ(BitsOf({plain.FitCenter, plain.FitResolution, plain.FitHeight,
+                          plain.FitBackground, plain.FitStdErr, plain.FitSum, plain.FitErrors[0],
+                          plain.FitErrors[1], plain.FitErrors[2], plain.FitErrors[3], plain.FitA,
+                          plain.FitB, plain.RelOffset, plain.GaussTerm}),
+                  BitsOf({fast.FitCenter, fast.FitResolution, fast.FitHeight, fast.FitBackground,
+                          fast.FitStdErr, fast.FitSum, fast.FitErrors[0], fast.FitErrors[1],
+                          fast.FitErrors[2], fast.FitErrors[3], fast.FitA, fast.FitB,
+                          fast.RelOffset, fast.GaussTerm}))
+            << "peak " << k;
+        ASSERT_EQ(plain.FitIterations, fast.FitIterations) << k;
+        ASSERT_EQ(plainLog.iterations, fastLog.iterations) << k;
+        ASSERT_EQ(plainLog.problems, fastLog.problems) << k;
+    }
+}
+
+TEST(FastSumsTest, PassWindowsOfExampleAndRandomSpectra) {
+    struct Case {
+        std::string file;  // empty: a random spectrum
+        unsigned seed;
+        int32_t height;
+        int32_t maxPeaks;
+    };
+    // The PFTBA windows run far into the tails, where the exponential is 0.
+    const Case cases[] = {{"small_hydrocarbon.txt", 0, 0, 1000},
+                          {"pftba_R3000.txt", 0, 22525, 4},
+                          {"", 4, 1000, 40},
+                          {"", 5, 0, 40}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file + " " + std::to_string(c.seed));
+        ProgramState state;
+        if (c.file.empty())
+            state.Points = ::ostrel::testing::RandomSpectrum(c.seed, 20000);
+        else
+            OpenSpectrum(state, ::ostrel::testing::ExampleFile(c.file));
+        Prepare(state, c.file.empty() ? 10 : 150, c.height);
+        ExpectFastFitsAsPlainOnPassWindows(state, c.maxPeaks);
+    }
+}
+
+TEST(TwoCorePassTest, AStopRequestEndsThePassWithTablesOfOneLength) {
+    ProgramState state;
+    OpenSpectrum(state, ::ostrel::testing::ExampleFile("small_hydrocarbon.txt"));
+    Prepare(state, 150, 0);
+    for (PassThreads threads : {PassThreads::One, PassThreads::Two}) {
+        for (int32_t stopAfter : {0, 3}) {
+            const PassRecord r = RecordPass(state, threads, stopAfter);
+            EXPECT_EQ(r.answer, kLastPassStoppedText + std::to_string(stopAfter) + ".");
+            EXPECT_EQ(r.tables.PeakCount(), stopAfter);
+            EXPECT_EQ(r.tables.PeakErr.size(), static_cast<size_t>(stopAfter));
+            EXPECT_EQ(r.tables.FittedB.size(), static_cast<size_t>(stopAfter));
+        }
+        // Stopped after three peaks, the pass leaves what one thread leaves after three peaks.
+        ExpectSamePass(RecordPass(state, threads, 3), RecordPass(state, PassThreads::One, 3));
+    }
+}
+
+TEST_F(PassFixture, AFailureOnTwoCoresEndsThePassAsInOneThread) {
+    PointList slope = Slope({50, 100, 150, 200, 250, 300, 399});
+    slope.X[4] = 99;  // the third peak lies beyond the spectrum
+    ProgramState state;
+    state.Points = spectrum;
+    state.Stages.Stage1 = stage1;
+    state.Stages.Slope = slope;
+    state.Format.SetSeparator('.');
+    const PassRecord one = RecordPass(state, PassThreads::One);
+    EXPECT_NE(one.answer.find("пике 2"), std::string::npos) << one.answer;
+    ExpectSamePass(one, RecordPass(state, PassThreads::Two));
 }
 
 TEST(NominalMassTest, FractionAboveEightTenthsRoundsUp) {

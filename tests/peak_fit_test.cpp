@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
 #include <random>
 
 #include "state/errors.h"
@@ -161,6 +162,15 @@ TEST(PeakFitTest, LevelCrossings) {
 
 uint64_t Bits(double v) {
     return std::bit_cast<uint64_t>(v);
+}
+
+TEST(PeakFitTest, TheExponentialIsExactlyZeroBelowTheCutOff) {
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<double> arguments = {std::nextafter(kExpIsZeroBelow, -inf), -1e4, -1e300,
+                                     -std::numeric_limits<double>::max(), -inf};
+    for (double a = kExpIsZeroBelow - 1.0 / 128; a > -800; a -= 1.0 / 128) arguments.push_back(a);
+    for (double a : arguments) EXPECT_EQ(Bits(std::exp(a)), Bits(0.0)) << a;
+    EXPECT_GT(std::exp(kExpIsZeroBelow + 2), 0.0);
 }
 
 TEST(PeakFitTest, FastSumsGiveTheSameBitsAsPlainSums) {

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <cstdint>
 #include <filesystem>
+#include <random>
+#include <string>
 
 #include "state/errors.h"
 #include "state/measured_points.h"
@@ -41,6 +46,47 @@ TEST(ParsePointLineTest, SplitsTwoFieldsAtNonNumberCharacters) {
         EXPECT_DOUBLE_EQ(p.x, c.x) << c.line;
         EXPECT_DOUBLE_EQ(p.y, c.y) << c.line;
         EXPECT_EQ(decimals, c.decimals) << c.line;
+    }
+}
+
+// Fields of digits, points and minus signs as the reader cuts them: the value read is the one
+// std::from_chars reads, bit for bit, and a field it refuses is refused.
+TEST(ParsePointLineTest, ReadsEveryFieldAsFromCharsDoes) {
+    std::mt19937 rng(21);
+    const char alphabet[] = "0123456789012345678901234567890123456789.-";
+    auto field = [&] {
+        std::string f;
+        const int length = 1 + static_cast<int>(rng() % 21);
+        for (int i = 0; i < length; ++i) f += alphabet[rng() % (sizeof alphabet - 1)];
+        return f;
+    };
+    std::vector<std::string> fields = {"0",
+                                       "-0",
+                                       "9007199254740992",
+                                       "9007199254740993",
+                                       "0.1",
+                                       ".5",
+                                       "5.",
+                                       "-.5",
+                                       "1234567890123456789",
+                                       "12345678901234567890",
+                                       "0.0000000000000000001",
+                                       "20.001000",
+                                       "114.8"};
+    for (int i = 0; i < 200000; ++i) fields.push_back(field());
+    for (const std::string& f : fields) {
+        double expected = 0;
+        const auto res = std::from_chars(f.data(), f.data() + f.size(), expected);
+        const bool valid = res.ec == std::errc() && res.ptr == f.data() + f.size();
+        int32_t decimals = 0;
+        PointLine p;
+        PointLineError e;
+        const bool read = ParsePointLine(f + " " + f, decimals, p, e);
+        ASSERT_EQ(read, valid) << f;
+        if (valid) {
+            ASSERT_EQ(std::bit_cast<uint64_t>(p.x), std::bit_cast<uint64_t>(expected)) << f;
+            ASSERT_EQ(std::bit_cast<uint64_t>(p.y), std::bit_cast<uint64_t>(expected)) << f;
+        }
     }
 }
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <random>
+
+#include "measured_cases.h"
+#include "processing/stage_builders.h"
 #include "state/errors.h"
 #include "state/program_state.h"
 #include "temp_dir.h"
@@ -28,6 +33,39 @@ TEST(ZoneListTest, SortedLowestFirstWithoutTheHighestZone) {
               (std::vector<std::string>{"10,   20.0", "10,   40.0", "20,   30.0", "30,   10.0"}));
     EXPECT_EQ(ZoneListLines(z, NumberFormat(','))[0], "10,   20,0");
     EXPECT_TRUE(ZoneListLines(Zones({}), NumberFormat('.')).empty());
+}
+
+// The sort keeps the bubble sort's order on the zone tables of the examples and on random tables
+// with many equal heights and the extreme ones.
+TEST(ZoneListTest, SortedAsTheBubbleSortSorts) {
+    std::vector<ZoneTable> tables;
+    for (const char* file : {"small_hydrocarbon.txt", "pftba_R3000.txt"}) {
+        ProgramState state;
+        OpenSpectrum(state, ::ostrel::testing::ExampleFile(file));
+        BuildStage1(state);
+        BuildStage2(state);
+        BuildStage3(state);
+        BuildStage4(state);
+        tables.push_back(state.Stages.Zones);
+    }
+    std::mt19937 rng(9);
+    for (int spread : {3, 1000}) {
+        std::vector<int32_t> heights;
+        for (int i = 0; i < 3000; ++i)
+            heights.push_back(static_cast<int32_t>(rng() % spread) - spread / 2);
+        heights[17] = std::numeric_limits<int32_t>::min();
+        heights[18] = std::numeric_limits<int32_t>::max();
+        tables.push_back(Zones(heights));
+    }
+    for (const ZoneTable& table : tables) {
+        ZoneTable fast = table, plain = table;
+        OtsortVysota(fast);
+        BubbleSortZones(plain);
+        EXPECT_EQ(fast.ZoneHeight, plain.ZoneHeight);
+        EXPECT_EQ(fast.ZoneTopIndex, plain.ZoneTopIndex);
+        EXPECT_EQ(fast.ZoneCenter, plain.ZoneCenter);
+        EXPECT_EQ(ZoneListLines(fast, NumberFormat('.')), ZoneListLines(plain, NumberFormat('.')));
+    }
 }
 
 TEST(ZoneListTest, HeightFromALine) {

@@ -51,6 +51,30 @@ TEST(SmoothPassTest, RefusesTooFewPointsAndThreeEqualXLeavingTheOutput) {
     EXPECT_EQ(out.Y, (std::vector<double>{3, 4}));
 }
 
+// The check before a sweep of many passes refuses what SmoothPass refuses, with its message.
+TEST(SmoothPassTest, TheCheckAloneRefusesWhatThePassRefuses) {
+    auto message = [](auto&& f) -> std::string {
+        try {
+            f();
+        } catch (const CommandError& e) {
+            return e.what();
+        }
+        return "";
+    };
+    const PointList lists[] = {List({1}, {1}),
+                               List({}, {}),
+                               List({0, 1, 1, 1, 2}, {1, 2, 3, 4, 5}),
+                               List({0, 0, 0}, {1, 2, 3}),
+                               List({0, 0, 1}, {1, 2, 3}),
+                               List({5, 6}, {7, 9}),
+                               List({0, 1, 3}, {0, 2, 4})};
+    for (const PointList& list : lists) {
+        PointList out;
+        EXPECT_EQ(message([&] { CheckSmoothable(list); }), message([&] { SmoothPass(list, out); }))
+            << list.Count();
+    }
+}
+
 struct TurningCase {
     const char* name;
     std::vector<double> y;

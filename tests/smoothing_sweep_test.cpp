@@ -1,0 +1,98 @@
+#include "processing/smoothing_sweep.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "measured_cases.h"
+#include "processing/processing_routines.h"
+#include "state/points_file.h"
+
+namespace ostrel {
+namespace {
+
+using ::ostrel::testing::BitsOf;
+
+struct Case {
+    std::string name;
+    std::vector<double> x, y;
+};
+
+// y over x with steps, magnitudes and signs far apart, plateaus and zeros: the vector kernel must
+// hand many of its points to the rule as written.
+Case WildCase(unsigned seed, int n) {
+    std::mt19937_64 rng(seed);
+    std::uniform_real_distribution<double> unit(0, 1);
+    Case c{"wild " + std::to_string(seed) + " " + std::to_string(n), {}, {}};
+    double x = 1;
+    for (int i = 0; i < n; ++i) {
+        c.x.push_back(x);
+        x += (rng() % 8 == 0 ? 1e-3 : 1) * (0.5 + unit(rng));
+        const int kind = static_cast<int>(rng() % 10);
+        if (kind == 0) {
+            c.y.push_back(0);
+        } else if (kind == 1 && i > 0) {
+            c.y.push_back(c.y.back());
+        } else {
+            const double magnitude = std::ldexp(unit(rng), static_cast<int>(rng() % 120) - 60);
+            c.y.push_back(kind == 2 ? -magnitude : magnitude);
+        }
+    }
+    return c;
+}
+
+std::vector<Case> Cases() {
+    std::vector<Case> cases;
+    for (const char* file : {"small_hydrocarbon.txt", "pftba_R3000.txt"}) {
+        const LoadedSpectrum s = ReadSpectrumFile(::ostrel::testing::ExampleFile(file));
+        cases.push_back({file, s.x, s.y});
+    }
+    const Spectrum random = ::ostrel::testing::RandomSpectrum(6, 5000);
+    cases.push_back({"random", random.PointX, random.PointY});
+    for (int n : {2, 3, 4, 17, 18, 35, 2000}) cases.push_back(WildCase(n, n));
+    return cases;
+}
+
+std::vector<double> PlainPasses(const Case& c, int64_t passes) {
+    std::vector<double> y = c.y;
+    for (int64_t p = 0; p < passes; ++p)
+        SmoothY(c.x.data(), y.data(), static_cast<int32_t>(y.size()), y.data());
+    return y;
+}
+
+// Every pass count, with and without the vector kernel, gives the bits of as many plain passes.
+TEST(SmoothingSweepTest, ManyPassesGiveTheBitsOfSinglePasses) {
+    for (const Case& c : Cases()) {
+        for (int64_t passes : {1, 2, 3, 7, 40, 152}) {
+            const std::vector<double> expected = PlainPasses(c, passes);
+            for (bool vector : {false, true}) {
+                std::vector<double> y = c.y;
+                SmoothManyPasses(c.x.data(), y.data(), static_cast<int32_t>(y.size()), passes,
+                                 {.twoThreads = false, .vector = vector});
+                ASSERT_EQ(BitsOf(y), BitsOf(expected))
+                    << c.name << ", " << passes << " passes, vector " << vector;
+            }
+        }
+    }
+}
+
+// A long list: passes split between two threads and sweeps of at most 256 passes.
+TEST(SmoothingSweepTest, TwoThreadsAndSeveralSweepsGiveTheSameBits) {
+    const Spectrum s = ::ostrel::testing::RandomSpectrum(7, 120000);
+    Case c{"long", s.PointX, s.PointY};
+    Case wild = WildCase(8, 120000);
+    for (const Case* k : {&c, &wild}) {
+        for (int64_t passes : {5, 152, 300}) {
+            std::vector<double> y = k->y;
+            SmoothManyPasses(k->x.data(), y.data(), static_cast<int32_t>(y.size()), passes);
+            ASSERT_EQ(BitsOf(y), BitsOf(PlainPasses(*k, passes)))
+                << k->name << ", " << passes << " passes";
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ostrel
