@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -58,11 +59,23 @@ TForm1::TForm1(std::unique_ptr<UiSeam> seam, QString programFolder, QWidget* par
 }
 
 TForm1::~TForm1() {
-    // A pass still running reports to this window: serve its calls until it has ended.
-    if (worker_) {
-        QObject::disconnect(worker_.get(), nullptr, this, nullptr);  // no results assembly now
-        while (!worker_->wait(10)) QCoreApplication::processEvents();
-    }
+    StopLastPass();
+}
+
+void TForm1::StopLastPass() {
+    if (!worker_) return;
+    QObject::disconnect(worker_.get(), nullptr, this, nullptr);  // no results assembly now
+    worker_->RequestStop();
+    // The worker's last reports are calls on this thread: serve them until it has ended.
+    while (!worker_->wait(10)) QCoreApplication::processEvents();
+    worker_.reset();
+    form5_->Finish();
+    RefuseCommands(false);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    StopLastPass();
+    QMainWindow::closeEvent(event);
 }
 
 ChartSeries* TForm1::Series(const QString& name) const {

@@ -106,6 +106,8 @@ class TForm1 : public QMainWindow {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing during a pass stops it after the peak being fitted, without the results assembly.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void BuildPages();
@@ -120,6 +122,8 @@ class TForm1 : public QMainWindow {
     // help and the exit: the buttons, check boxes, edit fields and command lists of every page
     // and the file commands. Afterwards each gets back the state it had.
     void RefuseCommands(bool refuse);
+    // Stops a running pass between two peaks and serves its last reports until it has ended.
+    void StopLastPass();
 
     ProgramState state_;
     std::unique_ptr<UiSeam> seam_;

@@ -27,7 +27,9 @@ void MyThread::run() {
         hooks.problemLines = [this](const std::vector<std::string>& lines) {
             OnWindowThread([&] { reports_.problemLines(lines); });
         };
-        failure_ = RunLastPass(spectrum_, stage1_, slope_, fit_, format_, tables_, hooks);
+        hooks.stopRequested = [this] { return stop_.load(); };
+        failure_ = RunLastPass(spectrum_, stage1_, slope_, fit_, format_, tables_, hooks,
+                               PassThreads::Two);
     } catch (const std::exception& e) {
         failure_ = e.what();
     }

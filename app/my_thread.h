@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QThread>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ class MyThread : public QThread {
              NumberFormat format, QObject* window, Reports reports);
 
     PeakTables& Tables() { return tables_; }
+    // The pass ends after the peak being fitted (the window is closing).
+    void RequestStop() { stop_ = true; }
     PeakFitState& Fit() { return fit_; }
     const std::string& Failure() const { return failure_; }
 
@@ -49,6 +52,7 @@ class MyThread : public QThread {
     PeakTables tables_;
     PeakFitState fit_;
     std::string failure_;
+    std::atomic<bool> stop_{false};
 };
 
 }  // namespace ostrel

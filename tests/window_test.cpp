@@ -318,6 +318,22 @@ TEST_F(LastPassWindowTest, ClosingTheWindowDuringAPassWaitsForTheWorker) {
     SUCCEED();
 }
 
+TEST_F(WindowTest, ClosingTheWindowStopsThePassBetweenTwoPeaks) {
+    window->State().HintMode = false;
+    Open(std::string(OSTREL_EXAMPLES_DIR) + "/pftba_R3000.txt");
+    W<QPushButton>("Button9")->click();
+    W<QLineEdit>("Edit4")->setText("0");  // every zone: a long pass
+    W<QPushButton>("Button13")->click();
+    ASSERT_TRUE(window->LastPassRunning());
+    const int32_t peaks = PeakCountOfSlope(window->State().Stages.Slope);
+    ASSERT_GT(peaks, 1000);
+    window->close();
+    EXPECT_FALSE(window->LastPassRunning());
+    EXPECT_LT(W<QListWidget>("ListBox4")->count(), 6 * peaks);  // stopped early
+    EXPECT_EQ(window->State().Peaks.PeakCount(), 0);            // and nothing was assembled
+    EXPECT_FALSE(window->ProgressWindow()->isVisible());
+}
+
 TEST_F(LastPassWindowTest, SinglePeakProcessingAndSaving) {
     W<QLineEdit>("Edit4")->setText("1000000");
     W<QPushButton>("Button13")->click();
