@@ -18,6 +18,11 @@ std::string Reason() {
     return errno != 0 ? std::strerror(errno) : "ошибка ввода-вывода";
 }
 
+WriteFailureHook& FailureHook() {
+    static WriteFailureHook hook;
+    return hook;
+}
+
 }  // namespace
 
 std::string ReadFileHead(const std::string& path, size_t maxBytes) {
@@ -46,6 +51,10 @@ std::string ReadWholeFile(const std::string& path) {
     return ReadFileHead(path, std::numeric_limits<size_t>::max());
 }
 
+void SetWriteFailureHook(WriteFailureHook hook) {
+    FailureHook() = std::move(hook);
+}
+
 void WriteFileReplacing(const std::string& path, const std::string& bytes) {
     namespace fs = std::filesystem;
     std::random_device rd;
@@ -60,6 +69,12 @@ void WriteFileReplacing(const std::string& path, const std::string& bytes) {
     if (!f) fail(Reason());
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     std::string reason = ok ? "" : Reason();
+    if (ok && FailureHook()) {
+        if (auto injected = FailureHook()(path)) {
+            ok = false;
+            reason = *injected;
+        }
+    }
     if (std::fclose(f) != 0 && ok) {
         ok = false;
         reason = Reason();

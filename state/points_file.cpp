@@ -2,17 +2,21 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 #include "state/cp1251.h"
 #include "state/errors.h"
 #include "state/file_io.h"
 #include "state/measured_points.h"
+#include "state/memory_bound.h"
 #include "state/point_line_parser.h"
 
 namespace ostrel {
 
 namespace {
+
+constexpr size_t kSampleBytes = 1 << 16;  // the first bytes that tell the length of a line
 
 constexpr char kCtrlZ = 26;
 
@@ -107,6 +111,8 @@ LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& file
         std::string title(line);
         title[0] = ' ';
         title.pop_back();
+        // The title is text: a zero byte ends it, as it ends a text buffer.
+        if (const size_t zero = title.find('\0'); zero != std::string::npos) title.erase(zero);
         loaded.title = Cp1251ToUtf8(title);
         reader.Next();
         reader.Next();
@@ -140,6 +146,13 @@ LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& file
 }
 
 LoadedSpectrum ReadSpectrumFile(const std::string& path) {
+    // A file too large for this computer is refused before it is read whole.
+    std::error_code sizeError;
+    const uint64_t size = std::filesystem::file_size(path, sizeError);
+    if (!sizeError && size > kSampleBytes) {
+        const std::string head = ReadFileHead(path, kSampleBytes);
+        CheckPointsFitInMemory(path, PointsImplied(size, head), size, AvailableMemory());
+    }
     return ParseSpectrumText(ReadWholeFile(path), path);
 }
 

@@ -7,11 +7,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QTableWidget>
 #include <QTest>
 
 #include "app/chart.h"
 #include "app/progress_window.h"
 #include "state/errors.h"
+#include "state/file_io.h"
 #include "window_fixture.h"
 
 namespace ostrel {
@@ -19,6 +21,7 @@ namespace {
 
 using ::ostrel::testing::LastPassWindowTest;
 using ::ostrel::testing::PreliminaryWindowTest;
+using ::ostrel::testing::TempDir;
 using ::ostrel::testing::WindowTest;
 
 TEST_F(PreliminaryWindowTest, TheZoneOnViewFollowsTheCurrentLineByKeys) {
@@ -150,6 +153,39 @@ TEST_F(WindowTest, WorkOffTheWindowsThreadReportsItsFailure) {
     EXPECT_FALSE(window->Busy());
     EXPECT_FALSE(window->ProgressWindow()->isVisible());
     EXPECT_TRUE(W<QAction>("N2")->isEnabled());
+}
+
+TEST_F(LastPassWindowTest, AFailedLoadAfterAPassLosesNothing) {
+    RunPass("100000");
+    const int peaks = window->State().Peaks.PeakCount();
+    ASSERT_GT(peaks, 0);
+    const int fitted = window->Series("Series6")->Count();
+    const QString firstMass = W<QTableWidget>("StringGrid1")->item(0, 1)->text();
+    for (const std::string& bad :
+         {dir.Write("bad.txt", "1 2\r\nx\r\n"), dir.Write("empty.txt", ""), dir.File("missing")}) {
+        seam.messages.clear();
+        Open(bad);
+        ASSERT_EQ(seam.messages.size(), 1u) << bad;
+        EXPECT_EQ(window->State().Peaks.PeakCount(), peaks);
+        EXPECT_EQ(window->Series("Series6")->Count(), fitted);
+        EXPECT_EQ(W<QTableWidget>("StringGrid1")->item(0, 1)->text(), firstMass);
+        EXPECT_EQ(W<QListWidget>("ListBox5")->count(), peaks);
+        EXPECT_TRUE(W<QPushButton>("Button1")->isEnabled());
+        EXPECT_TRUE(W<QAction>("N2")->isEnabled());
+    }
+}
+
+TEST_F(PreliminaryWindowTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
+    const std::string path = dir.Write("Спектр.txt", "old");
+    SetWriteFailureHook(
+        [](const std::string&) -> std::optional<std::string> { return "No space left on device"; });
+    seam.answers.push_back(path);
+    Trigger("N42");
+    SetWriteFailureHook({});
+    ASSERT_EQ(seam.messages.size(), 1u);
+    EXPECT_NE(seam.messages[0].find("No space left on device"), std::string::npos);
+    EXPECT_NE(seam.messages[0].find(path), std::string::npos);
+    EXPECT_EQ(TempDir::Read(path), "old");
 }
 
 }  // namespace
