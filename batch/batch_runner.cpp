@@ -136,13 +136,7 @@ int RunPoints(const Invocation& inv, std::ostream& out, std::ostream&) {
 // The window's "Предварительная" after the load, with KolUsred from --kolusred (150 by default).
 void RunPreliminary(ProgramState& state, const Invocation& inv) {
     AcceptPreliminarySettings(state, inv.Option("--kolusred").value_or("150"), KrivoMnText(state));
-    ClearAll(state, kClearForPreliminary);
-    BuildStage1(state);
-    BuildStage2(state);
-    BuildStage3(state);
-    BuildStage4(state);
-    BuildSlope(state);
-    OtsortVysota(state.Stages.Zones);
+    RunPreliminaryProcessing(state);
 }
 
 int RunZones(const Invocation& inv, std::ostream& out, std::ostream&) {

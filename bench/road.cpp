@@ -133,13 +133,7 @@ void Print(const char* what, double value, const char* unit, double target) {
 // The window's "Предварительная" after a load, as ostrel-batch runs it.
 size_t Preliminary(ProgramState& state) {
     AcceptPreliminarySettings(state, "150", KrivoMnText(state));
-    ClearAll(state, kClearForPreliminary);
-    BuildStage1(state);
-    BuildStage2(state);
-    BuildStage3(state);
-    BuildStage4(state);
-    BuildSlope(state);
-    OtsortVysota(state.Stages.Zones);
+    RunPreliminaryProcessing(state);
     return ZoneListLines(state.Stages.Zones, state.Format).size();
 }
 

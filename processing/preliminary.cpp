@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "processing/stage_builders.h"
+#include "state/clear_all.h"
 #include "state/errors.h"
 #include "state/messages.h"
 #include "state/others.h"
@@ -100,6 +102,16 @@ ZoneView ComputeZoneView(const ProgramState& state, int32_t selectedZone) {
 
 std::string HeightFromZoneLine(std::string_view line, const NumberFormat& format) {
     return format.Fixed(TakeFirstNumber(line, format), 0);
+}
+
+void RunPreliminaryProcessing(ProgramState& state) {
+    ClearAll(state, kClearForPreliminary);
+    BuildStage1(state);
+    BuildStage2(state);
+    BuildStage3(state);
+    BuildStage4(state);
+    BuildSlope(state);
+    OtsortVysota(state.Stages.Zones);
 }
 
 }  // namespace ostrel

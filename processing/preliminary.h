@@ -19,11 +19,15 @@ class NumberFormat;
 void AcceptPreliminarySettings(ProgramState& state, std::string_view kolUsredText,
                                std::string_view krivoMnText);
 
+// "Предварительная" without a window, after the settings were accepted: the reset of derived
+// data, every stage builder in order, and the sorted zone table.
+void RunPreliminaryProcessing(ProgramState& state);
+
 // Sorts the zone table by height, ascending; zones of equal height keep their order.
 void OtsortVysota(ZoneTable& zones);
 
-// The same order by the bubble sort of the original program, in quadratic time; kept for the test
-// that compares the two.
+// The same order by the plain bubble sort, in quadratic time; kept for the test that compares
+// the two.
 void BubbleSortZones(ZoneTable& zones);
 
 // The lines of the zone list: "height,   centre" ("%.1f") for every zone but the highest.

@@ -33,15 +33,6 @@ class RoadTest : public ::ostrel::testing::WindowTest {
         ADD_FAILURE() << list << ": no line " << start.toStdString();
         return -1;
     }
-    void WaitForThePass() {
-        QElapsedTimer waited;
-        waited.start();
-        while (window->LastPassRunning() && waited.elapsed() < 60000) {
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(1);
-        }
-        ASSERT_FALSE(window->LastPassRunning());
-    }
     // "Предварительная", the suggested zone taken with ">>", "Последняя".
     void ProcessTheSpectrum() {
         Click("Button9");

@@ -48,6 +48,15 @@ class WindowTest : public ::testing::Test {
         seam.answers.push_back(path);
         Trigger("N2");
     }
+    void WaitForThePass() {
+        QElapsedTimer waited;
+        waited.start();
+        while (window->LastPassRunning() && waited.elapsed() < 60000) {
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(1);
+        }
+        ASSERT_FALSE(window->LastPassRunning());
+    }
 };
 
 class PreliminaryWindowTest : public WindowTest {
@@ -66,15 +75,6 @@ class LastPassWindowTest : public PreliminaryWindowTest {
         PreliminaryWindowTest::SetUp();
         W<QPushButton>("Button9")->click();
         seam.messages.clear();
-    }
-    void WaitForThePass() {
-        QElapsedTimer waited;
-        waited.start();
-        while (window->LastPassRunning() && waited.elapsed() < 60000) {
-            QApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(1);
-        }
-        ASSERT_FALSE(window->LastPassRunning());
     }
     // "Последняя" with the height and the wait for its end.
     void RunPass(const char* height) {
