@@ -4,8 +4,8 @@
 
 #include "app/chart.h"
 #include "app/main_window.h"
+#include "app/mass_chart_page.h"
 #include "app/settings_page.h"
-#include "app/spectrum_page.h"
 #include "app/widget_factory.h"
 #include "fitting/calibration_curve.h"
 #include "state/clear_all.h"

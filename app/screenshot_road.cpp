@@ -94,7 +94,7 @@ void SavePage(TForm1& window, const QString& folder, int index) {
     QApplication::processEvents();
     if (pages->currentWidget() == &window.TheoryCH()) HoverAMeasuredPeak(window);
     for (auto* chart : window.findChildren<QCustomPlot*>()) chart->replot();
-    static const char* const names[] = {"spectrum",           "results",           "settings",
+    static const char* const names[] = {"main-chart",         "results",           "settings",
                                         "calibration-masses", "calibration-curve", "theory-ch",
                                         "theory-cf",          "single-peak",       "testing"};
     const QString name =

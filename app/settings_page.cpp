@@ -8,7 +8,7 @@
 
 #include "app/chart.h"
 #include "app/main_window.h"
-#include "app/spectrum_page.h"
+#include "app/mass_chart_page.h"
 #include "app/widget_factory.h"
 #include "processing/height_suggestion.h"
 #include "processing/last_pass.h"

@@ -1,4 +1,4 @@
-#include "app/spectrum_page.h"
+#include "app/mass_chart_page.h"
 
 #include <QAction>
 
