@@ -370,7 +370,7 @@ void TForm1::N31Click() {
 
 void TForm1::N14Click() {
     TAboutBox about(this);
-    about.exec();
+    seam_->ExecModal(about);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

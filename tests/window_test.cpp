@@ -197,6 +197,18 @@ TEST_F(WindowTest, ProgressWindowCountsToItsMaximum) {
     EXPECT_FALSE(form5->isVisible());
 }
 
+TEST_F(WindowTest, AboutShowsTheNameAndVersionAndClosesWithOk) {
+    seam.dialogs.push_back([](QDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "О программе...");
+        EXPECT_EQ(d.findChild<QLabel*>("Label1")->text(), "Ostrel");
+        EXPECT_EQ(d.findChild<QLabel*>("Label8")->text(), "Версия: Vordel 11");
+        d.findChild<QPushButton*>("OKButton")->click();
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+    });
+    Trigger("N14");
+    EXPECT_EQ(seam.modalDialogs, 1);
+}
+
 TEST_F(WindowTest, HiddenSelfCheckButtons) {
     W<QPushButton>("Button7")->click();
     W<QPushButton>("Button10")->click();
