@@ -458,7 +458,11 @@ void TForm1::RefuseCommands(bool refuse) {
                              (qobject_cast<QListWidget*>(w) && !shown.contains(w->objectName()));
         if (command) refuse1(w, w->isEnabled());
     }
-    for (QAction* a : menuBar()->findChild<QMenu*>(QStringLiteral("N1"))->findChildren<QAction*>())
+    // The file commands and the pages' pop-up commands; the view, the help and "Выход" answer.
+    QList<QAction*> actions =
+        menuBar()->findChild<QMenu*>(QStringLiteral("N1"))->findChildren<QAction*>();
+    actions += pages_->findChildren<QAction*>();
+    for (QAction* a : actions)
         if (a->objectName() != QStringLiteral("N3") && !a->isSeparator() && !a->menu())
             refuse1(a, a->isEnabled());
 }

@@ -119,8 +119,8 @@ class TForm1 : public QMainWindow {
     void ReadFromFile();
     void LoadSpectrum(const std::string& path);
     // While the worker or other long work runs, every command is disabled but the view, the
-    // help and the exit: the buttons, check boxes, edit fields and command lists of every page
-    // and the file commands. Afterwards each gets back the state it had.
+    // help and the exit: the buttons, check boxes, edit fields, command lists and pop-up commands
+    // of every page and the file commands. Afterwards each gets back the state it had.
     void RefuseCommands(bool refuse);
     // Stops a running pass between two peaks and serves its last reports until it has ended.
     void StopLastPass();
