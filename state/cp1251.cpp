@@ -68,9 +68,14 @@ std::string Utf8ToCp1251(std::string_view text) {
             out += text[i++];
             continue;
         }
-        int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
+        const int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+        if (extra == 0) {  // a continuation byte without its lead byte
+            out += '?';
+            ++i;
+            continue;
+        }
         char32_t cp = b & (0x3F >> extra);
-        bool ok = extra > 0;
+        bool ok = true;
         for (int k = 1; ok && k <= extra; ++k) {
             if (i + k >= text.size()) {
                 ok = false;
@@ -87,6 +92,43 @@ std::string Utf8ToCp1251(std::string_view text) {
         }
         out += EncodeOne(cp);
         i += extra + 1;
+    }
+    return out;
+}
+
+std::string ValidUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        // The length a lead byte announces and the range its second byte must lie in.
+        size_t length = 1;
+        unsigned char low = 0x80, high = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF)
+            length = 2;
+        else if (b >= 0xE0 && b <= 0xEF)
+            length = 3;
+        else if (b >= 0xF0 && b <= 0xF4)
+            length = 4;
+        else if (b >= 0x80)
+            length = 0;
+        if (b == 0xE0) low = 0xA0;   // no overlong three-byte forms
+        if (b == 0xED) high = 0x9F;  // no surrogates
+        if (b == 0xF0) low = 0x90;   // no overlong four-byte forms
+        if (b == 0xF4) high = 0x8F;  // nothing beyond U+10FFFF
+        bool ok = length > 0 && i + length <= text.size();
+        for (size_t k = 1; ok && k < length; ++k) {
+            const auto t = static_cast<unsigned char>(text[i + k]);
+            ok = k == 1 ? t >= low && t <= high : (t & 0xC0) == 0x80;
+        }
+        if (!ok) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        out.append(text.substr(i, length));
+        i += length;
     }
     return out;
 }

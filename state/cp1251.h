@@ -11,4 +11,9 @@ std::string Cp1251ToUtf8(std::string_view bytes);
 // Characters that Windows-1251 cannot hold (and malformed UTF-8) become '?'.
 std::string Utf8ToCp1251(std::string_view text);
 
+// The text with every malformed UTF-8 sequence (a stray or missing continuation byte, an overlong
+// form, a surrogate, a code point beyond U+10FFFF) replaced by '?': for texts that come into
+// memory from outside as UTF-8, such as the ids of an mzML file and a library's messages.
+std::string ValidUtf8(std::string_view text);
+
 }  // namespace ostrel

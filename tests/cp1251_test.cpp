@@ -27,6 +27,31 @@ TEST(Cp1251Test, UnmappableAndMalformedTextBecomesQuestionMarks) {
                            "b"),
               "a?b");                        // a CJK character does not
     EXPECT_EQ(Utf8ToCp1251("a\xD0"), "a?");  // truncated sequence
+    EXPECT_EQ(Utf8ToCp1251("a\x80\xBF"
+                           "b"),
+              "a??b");  // continuation bytes without a lead
+}
+
+TEST(Cp1251Test, MalformedUtf8IsMadeValid) {
+    const struct {
+        std::string text, valid;
+    } cases[] = {
+        {"Спектр €", "Спектр €"},                  // two- and three-byte forms stay
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},  // a four-byte form too
+        {"a\x80"
+         "b",
+         "a?b"},        // a stray continuation byte
+        {"\xD0", "?"},  // a sequence cut off
+        {"\xD0"
+         "a",
+         "?a"},                        // a lead byte without its continuation
+        {"\xC0\xAF", "??"},            // an overlong form of '/'
+        {"\xE0\x80\xAF", "???"},       // and its three-byte one
+        {"\xED\xA0\x80", "???"},       // a surrogate
+        {"\xF4\x90\x80\x80", "????"},  // beyond U+10FFFF
+        {"\xFF\xFE", "??"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ValidUtf8(c.text), c.valid) << c.text;
 }
 
 }  // namespace
