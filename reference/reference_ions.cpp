@@ -14,7 +14,7 @@ namespace {
 using L = long double;
 
 // No reference ion is generated beyond this mass: a fit gone astray must not make the tables run
-// for ever (the CF search costs up to m/12 steps a mass).
+// for ever.
 constexpr double kLargestReferenceMass = 100000;
 
 int64_t FloorOf(L value) {
@@ -56,36 +56,98 @@ MassRange ReferenceRange(const PeakTables& peaks) {
     return range;
 }
 
-bool CHIonOf(int64_t m, IonRow& row) {
-    const int64_t n = CarbonBound(m);
-    if (n < 1) return false;
-    int64_t c = 1;
-    int64_t h = 0;
-    for (; c <= n; ++c) {
-        h = FloorOf((L(m) - L(c) * MassC) / MassH);
-        if (2 * c + 2 >= h) break;
+namespace {
+
+// The count of the second element (hydrogen or fluorine, of the given mass) beside c carbons.
+int64_t SecondCount(int64_t m, int64_t c, double second) {
+    return FloorOf((L(m) - L(c) * MassC) / second);
+}
+
+// The first carbon count c of 1..n with 2c + 2 >= SecondCount, n + 1 when there is none. The
+// count never rises with c (the difference is exact, the rounded quotient and the floor keep its
+// order) while 2c + 2 does, so the test turns true once and stays true: halving finds the carbon
+// count at which the search c = 1, 2, ... stops, in log n steps instead of up to n.
+int64_t FirstCarbonWithinBound(int64_t m, int64_t n, double second) {
+    int64_t lo = 1, hi = n + 1;
+    while (lo < hi) {
+        const int64_t mid = lo + (hi - lo) / 2;
+        if (2 * mid + 2 >= SecondCount(m, mid, second))
+            hi = mid;
+        else
+            lo = mid + 1;
     }
-    // A search that ran past its bound keeps the h of the last carbon count tried.
+    return lo;
+}
+
+bool CHRow(int64_t c, int64_t h, IonRow& row) {
     row.c = static_cast<double>(c);
     row.n = static_cast<double>(h);
     row.mass = static_cast<double>(L(c) * MassC + L(h) * MassH);
     return true;
 }
 
-bool CFIonOf(int64_t m, IonRow& row) {
-    const int64_t n = CarbonBound(m);
-    int64_t c = 1;
-    int64_t f = 0;
-    for (; c <= n; ++c) {
-        f = FloorOf((L(m) - L(c) * MassC) / MassF);
-        if (2 * c + 2 >= f && NearestWhole(L(c) * MassC + L(f) * MassF) == m) break;
-    }
+// NearestWhole(mass) == m without the library call, which costs most of the CF search: the mass
+// lies within half a unit of m, or exactly half a unit away with m even. The difference is exact
+// wherever it can come near half a unit (the two then lie within a factor of two of each other).
+bool RoundsTo(L mass, int64_t m) {
+    const L d = L(m) - mass;
+    if (d > -0.5L && d < 0.5L) return true;
+    return (d == 0.5L || d == -0.5L) && m % 2 == 0;
+}
+
+bool CFRow(int64_t m, int64_t c, int64_t f, IonRow& row) {
     const L mass = L(c) * MassC + L(f) * MassF;
     if (f == 0 || NearestWhole(mass) != m) return false;
     row.c = static_cast<double>(c);
     row.n = static_cast<double>(f);
     row.mass = static_cast<double>(mass);
     return true;
+}
+
+}  // namespace
+
+bool CHIonOf(int64_t m, IonRow& row) {
+    const int64_t n = CarbonBound(m);
+    if (n < 1) return false;
+    const int64_t c = FirstCarbonWithinBound(m, n, MassH);
+    // A search that ran past its bound keeps the h of the last carbon count tried.
+    return CHRow(c, SecondCount(m, std::min(c, n), MassH), row);
+}
+
+bool CHIonOfPlain(int64_t m, IonRow& row) {
+    const int64_t n = CarbonBound(m);
+    if (n < 1) return false;
+    int64_t c = 1;
+    int64_t h = 0;
+    for (; c <= n; ++c) {
+        h = SecondCount(m, c, MassH);
+        if (2 * c + 2 >= h) break;
+    }
+    return CHRow(c, h, row);
+}
+
+bool CFIonOf(int64_t m, IonRow& row) {
+    const int64_t n = CarbonBound(m);
+    // Below the first carbon count within the bound the search cannot stop; from there on its
+    // first test holds, and the second (the nominal mass) decides within a few dozen steps.
+    int64_t c = n >= 1 ? FirstCarbonWithinBound(m, n, MassF) : 1;
+    int64_t f = n >= 1 && c > n ? SecondCount(m, n, MassF) : 0;
+    for (; c <= n; ++c) {
+        f = SecondCount(m, c, MassF);
+        if (RoundsTo(L(c) * MassC + L(f) * MassF, m)) break;
+    }
+    return CFRow(m, c, f, row);
+}
+
+bool CFIonOfPlain(int64_t m, IonRow& row) {
+    const int64_t n = CarbonBound(m);
+    int64_t c = 1;
+    int64_t f = 0;
+    for (; c <= n; ++c) {
+        f = SecondCount(m, c, MassF);
+        if (2 * c + 2 >= f && NearestWhole(L(c) * MassC + L(f) * MassF) == m) break;
+    }
+    return CFRow(m, c, f, row);
 }
 
 void StandartCH(ReferenceTables& tables, const PeakTables& peaks) {

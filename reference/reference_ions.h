@@ -52,6 +52,10 @@ MassRange ReferenceRange(const PeakTables& peaks);
 bool CHIonOf(int64_t m, IonRow& row);
 // The CF ion of one nominal mass; false when the mass has none.
 bool CFIonOf(int64_t m, IonRow& row);
+// The same two by the plain search over c = 1, 2, ..., which costs up to m/12 steps a mass; kept
+// for the test that compares the two.
+bool CHIonOfPlain(int64_t m, IonRow& row);
+bool CFIonOfPlain(int64_t m, IonRow& row);
 
 // Rebuilds the CH rows, the groups and their order from the peaks of the last pass.
 void StandartCH(ReferenceTables& tables, const PeakTables& peaks);

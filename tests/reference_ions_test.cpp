@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "reference_tables.h"
 #include "state/number_format.h"
@@ -58,6 +59,19 @@ TEST(ReferenceIonsTest, CFRowsOfSingleMasses) {
     }
     IonRow row;
     EXPECT_FALSE(CFIonOf(5, row));
+}
+
+TEST(ReferenceIonsTest, HalvedCarbonSearchGivesThePlainSearchsRows) {
+    // Every mass up to 5,000 u, then every 97th up to beyond the largest the tables take (the
+    // plain search costs m/12 steps a mass).
+    for (int64_t m = -2; m <= 100'003; m += m < 5000 ? 1 : 97) {
+        IonRow fast, plain;
+        ASSERT_EQ(CHIonOf(m, fast), CHIonOfPlain(m, plain)) << m;
+        ASSERT_EQ(std::memcmp(&fast, &plain, sizeof fast), 0) << "CH " << m;
+        fast = plain = IonRow{};
+        ASSERT_EQ(CFIonOf(m, fast), CFIonOfPlain(m, plain)) << m;
+        ASSERT_EQ(std::memcmp(&fast, &plain, sizeof fast), 0) << "CF " << m;
+    }
 }
 
 TEST(ReferenceIonsTest, TablesOfAPassAndTheirGroups) {
