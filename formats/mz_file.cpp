@@ -1,12 +1,17 @@
 // The mzML/mzXML reader over ProteoWizard's pwiz::msdata (libpwizlite).
 #include "formats/mz_file.h"
 
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <pwiz/data/msdata/DefaultReaderList.hpp>
 #include <pwiz/data/msdata/MSDataFile.hpp>
 
+#include "formats/isolated_call.h"
 #include "formats/mz_points.h"
+#include "state/cp1251.h"
 #include "state/errors.h"
 #include "state/file_io.h"
 
@@ -28,6 +33,18 @@ const msdata::ReaderList& MzReaders() {
     return readers;
 }
 
+std::string ReadFailedText(const std::string& path) {
+    return "Файл \"" + path + "\" не удалось прочитать как mzML или mzXML: ";
+}
+
+// The library's message, which may quote whole lines of the file: its first line, at most 200
+// bytes of it, in valid UTF-8, so that the message stays one readable line.
+std::string LibraryMessage(std::string_view text) {
+    const size_t end = std::min<size_t>(text.find_first_of("\r\n"), 200);
+    const bool cut = end < text.size();
+    return ValidUtf8(text.substr(0, end)) + (cut ? "…" : "");
+}
+
 // Runs a step that reads the file through the library and turns the library's exceptions into a
 // message that names the file.
 template <typename Step>
@@ -37,8 +54,7 @@ auto Parsing(const std::string& path, Step step) {
     } catch (const CommandError&) {
         throw;
     } catch (const std::exception& e) {
-        throw CommandError("Файл \"" + path +
-                           "\" не удалось прочитать как mzML или mzXML: " + e.what());
+        throw CommandError(ReadFailedText(path) + LibraryMessage(e.what()));
     }
 }
 
@@ -70,7 +86,7 @@ MzSpectrumRow RowOf(const msdata::Spectrum& spectrum, int32_t index) {
     using namespace pwiz::cv;
     MzSpectrumRow row;
     row.index = index;
-    row.nativeId = spectrum.id;
+    row.nativeId = ValidUtf8(spectrum.id);
     if (spectrum.hasCVParam(MS_ms_level))
         row.msLevel = spectrum.cvParam(MS_ms_level).valueAs<int32_t>();
     if (!spectrum.scanList.scans.empty()) {
@@ -103,39 +119,96 @@ int32_t ChosenIndex(const MzFile& file, const std::string& path, std::optional<i
                        "\" нет профильного спектра MS1; укажите номер спектра.");
 }
 
+// What a row holds, across the pipe from the reading child.
+void AppendRow(std::string& out, const MzSpectrumRow& row) {
+    AppendBytes(out, row.index);
+    AppendText(out, row.nativeId);
+    AppendBytes(out, row.msLevel);
+    AppendBytes(out, static_cast<uint8_t>(row.retentionTime.has_value()));
+    AppendBytes(out, row.retentionTime.value_or(0));
+    AppendBytes(out, row.pointCount);
+    AppendBytes(out, static_cast<uint8_t>(row.centroid));
+}
+
+MzSpectrumRow TakeRow(AnswerReader& in) {
+    MzSpectrumRow row;
+    row.index = in.Take<int32_t>();
+    row.nativeId = in.TakeText();
+    row.msLevel = in.Take<int32_t>();
+    const bool hasTime = in.Take<uint8_t>() != 0;
+    const double time = in.Take<double>();
+    if (hasTime) row.retentionTime = time;
+    row.pointCount = in.Take<int64_t>();
+    row.centroid = in.Take<uint8_t>() != 0;
+    return row;
+}
+
+// Runs a step that reads through the library in a child process (RunIsolated), so that a crash
+// of the library on a malformed file becomes a message. The time allowed grows with the file:
+// a minute, and a second for every 20 MB.
+std::string Isolated(const std::string& path, const std::function<std::string()>& step) {
+    // The library's tables of terms, built here once (no file is read for them), are then
+    // inherited by every child instead of being built again in each.
+    static const bool warm = [] {
+        MzReaders();
+        return !pwiz::cv::cvTermInfo(pwiz::cv::MS_ms_level).name.empty();
+    }();
+    (void)warm;
+    std::error_code error;
+    const uintmax_t size = std::filesystem::file_size(path, error);
+    const auto limit = std::chrono::seconds(60 + (error ? 0 : size / (20u << 20)));
+    return RunIsolated(step, limit, ReadFailedText(path));
+}
+
 }  // namespace
 
 std::vector<MzSpectrumRow> ListMzSpectra(const std::string& path) {
-    const MzFile file = OpenMzFile(path);
-    return Parsing(path, [&] {
-        std::vector<MzSpectrumRow> rows;
-        rows.reserve(static_cast<size_t>(file.Count()));
-        for (int32_t i = 0; i < file.Count(); ++i) rows.push_back(MetadataRow(file, i));
-        return rows;
+    const std::string answer = Isolated(path, [&] {
+        const MzFile file = OpenMzFile(path);
+        return Parsing(path, [&] {
+            std::string out;
+            AppendBytes(out, file.Count());
+            for (int32_t i = 0; i < file.Count(); ++i) AppendRow(out, MetadataRow(file, i));
+            return out;
+        });
     });
+    AnswerReader in(answer, ReadFailedText(path));
+    const auto count = in.Take<int32_t>();
+    std::vector<MzSpectrumRow> rows;
+    rows.reserve(static_cast<size_t>(std::max(count, 0)));
+    for (int32_t i = 0; i < count; ++i) rows.push_back(TakeRow(in));
+    return rows;
 }
 
 LoadedSpectrum ReadMzSpectrum(const std::string& path, std::optional<int32_t> index) {
-    const MzFile file = OpenMzFile(path);
-    std::string nativeId, where;
-    std::vector<double> x, y;
-    Parsing(path, [&] {
-        const int32_t chosen = ChosenIndex(file, path, index);
-        msdata::SpectrumPtr spectrum = file.spectra->spectrum(static_cast<size_t>(chosen), true);
-        const MzSpectrumRow row = RowOf(*spectrum, chosen);
-        nativeId = row.nativeId;
-        where = "Спектр " + std::to_string(chosen) + " (" + nativeId + ") файла \"" + path + "\"";
-        if (row.centroid)
-            throw CommandError(where + " центроидный, а обработке нужен профильный спектр.");
-        const msdata::BinaryDataArrayPtr masses = spectrum->getMZArray();
-        const msdata::BinaryDataArrayPtr intensities = spectrum->getIntensityArray();
-        if (!masses || !intensities)
-            throw CommandError(where + " не содержит массивов масс и интенсивностей.");
-        // The library's arrays are taken over, not copied.
-        masses->data.swap(x);
-        intensities->data.swap(y);
-        return 0;
+    const std::string answer = Isolated(path, [&] {
+        const MzFile file = OpenMzFile(path);
+        return Parsing(path, [&] {
+            const int32_t chosen = ChosenIndex(file, path, index);
+            msdata::SpectrumPtr spectrum =
+                file.spectra->spectrum(static_cast<size_t>(chosen), true);
+            const MzSpectrumRow row = RowOf(*spectrum, chosen);
+            const std::string where = "Спектр " + std::to_string(chosen) + " (" + row.nativeId +
+                                      ") файла \"" + path + "\"";
+            if (row.centroid)
+                throw CommandError(where + " центроидный, а обработке нужен профильный спектр.");
+            const msdata::BinaryDataArrayPtr masses = spectrum->getMZArray();
+            const msdata::BinaryDataArrayPtr intensities = spectrum->getIntensityArray();
+            if (!masses || !intensities)
+                throw CommandError(where + " не содержит массивов масс и интенсивностей.");
+            std::string out;
+            AppendText(out, row.nativeId);
+            AppendText(out, where);
+            AppendDoubles(out, masses->data);
+            AppendDoubles(out, intensities->data);
+            return out;
+        });
     });
+    AnswerReader in(answer, ReadFailedText(path));
+    const std::string nativeId = in.TakeText();
+    const std::string where = in.TakeText();
+    std::vector<double> x = in.TakeDoubles();
+    std::vector<double> y = in.TakeDoubles();
     return MzPointsToSpectrum(std::move(x), std::move(y), MzSpectrumTitle(path, nativeId), where);
 }
 

@@ -173,6 +173,14 @@ TEST(MzFileTest, RefusalsNameTheCauseAndChangeNothing) {
     }
     EXPECT_EQ(MessageOf([&] { SpectraToChooseFrom(truncated); }).rfind("Файл \"" + truncated, 0),
               0u);
+    // A broken attribute on which the library itself crashes (found by the fuzzer): the program
+    // goes on with its spectrum.
+    const std::string crashing = std::string(OSTREL_FUZZ_DIR) +
+                                 "/regressions/mz_reader/broken_attribute_crashes_the_library.mzML";
+    EXPECT_EQ(MessageOf([&] { SpectraToChooseFrom(crashing); })
+                  .rfind("Файл \"" + crashing + "\" не удалось прочитать как mzML или mzXML: ", 0),
+              0u);
+    EXPECT_EQ(state.Points.PointX, (std::vector<double>{1, 2}));
 }
 
 TEST(MzFileTest, OpenSpectrumTakesTheTitleAndTheScaling) {

@@ -1,0 +1,145 @@
+#include "formats/isolated_call.h"
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+
+#include "state/errors.h"
+
+namespace ostrel {
+
+namespace {
+
+void WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+}
+
+// Under a sanitizer or a fuzzer the parent's report of an error would be made in the child's name.
+extern "C" void __sanitizer_set_death_callback(void (*)()) __attribute__((weak));
+
+[[noreturn]] void RunChild(int fd, const std::function<std::string()>& work) {
+    // A crash ends the child by its signal, which the parent reports; the parent's own crash
+    // handlers (a sanitizer's, a fuzzer's) have no business here.
+    for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(signal, SIG_DFL);
+    const rlimit noCore{0, 0};  // and at once: a core file of the whole program takes seconds
+    setrlimit(RLIMIT_CORE, &noCore);
+    if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(nullptr);
+    char kind = 'R';
+    std::string answer;
+    try {
+        answer = work();
+    } catch (const std::exception& e) {
+        kind = 'E';
+        answer = e.what();
+    } catch (...) {
+        kind = 'E';
+    }
+    WriteAll(fd, std::string_view(&kind, 1));
+    WriteAll(fd, answer);
+    close(fd);
+    _exit(0);  // no exit handlers: they belong to the parent
+}
+
+// Everything the child writes until it closes the pipe; false when the deadline came first.
+bool ReadAnswer(int fd, std::chrono::steady_clock::time_point deadline, std::string& answer) {
+    char buffer[1 << 16];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, static_cast<int>(std::min<int64_t>(left.count(), 1 << 30)));
+        if (ready == 0) return false;
+        if (ready < 0 && errno == EINTR) continue;
+        const ssize_t n = ready < 0 ? -1 : read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return true;  // the end, or a broken pipe the child's status explains
+        answer.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+int WaitFor(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
+}  // namespace
+
+std::string RunIsolated(const std::function<std::string()>& work, std::chrono::seconds limit,
+                        const std::string& failed) {
+    int fds[2];
+    if (pipe(fds) != 0) throw CommandError(failed + "не удалось создать канал.");
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(fds[0]);
+        close(fds[1]);
+        throw CommandError(failed + "не удалось запустить процесс чтения.");
+    }
+    if (pid == 0) {
+        close(fds[0]);
+        RunChild(fds[1], work);
+    }
+    close(fds[1]);
+    std::string answer;
+    const bool complete = ReadAnswer(fds[0], std::chrono::steady_clock::now() + limit, answer);
+    close(fds[0]);
+    if (!complete) kill(pid, SIGKILL);
+    const int status = WaitFor(pid);
+    if (!complete)
+        throw CommandError(failed + "чтение не закончилось за " + std::to_string(limit.count()) +
+                           " с.");
+    if (WIFSIGNALED(status))
+        throw CommandError(failed + "библиотека чтения завершилась аварийно (сигнал " +
+                           std::to_string(WTERMSIG(status)) + ").");
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || answer.empty())
+        throw CommandError(failed + "библиотека чтения завершилась аварийно.");
+    if (answer[0] == 'E') throw CommandError(answer.substr(1));
+    answer.erase(0, 1);  // in place: the answer may hold a whole spectrum
+    return answer;
+}
+
+void AppendText(std::string& out, std::string_view text) {
+    AppendBytes(out, static_cast<uint64_t>(text.size()));
+    out.append(text);
+}
+
+void AppendDoubles(std::string& out, const std::vector<double>& values) {
+    AppendBytes(out, static_cast<uint64_t>(values.size()));
+    out.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(double));
+}
+
+const char* AnswerReader::Next(size_t count) {
+    if (count > bytes_.size()) throw CommandError(failed_ + "ответ процесса чтения неполон.");
+    const char* at = bytes_.data();
+    bytes_.remove_prefix(count);
+    return at;
+}
+
+std::string AnswerReader::TakeText() {
+    const auto size = static_cast<size_t>(std::min<uint64_t>(Take<uint64_t>(), SIZE_MAX));
+    return std::string(Next(size), size);
+}
+
+std::vector<double> AnswerReader::TakeDoubles() {
+    const auto count = static_cast<size_t>(std::min<uint64_t>(Take<uint64_t>(), SIZE_MAX / 8));
+    const char* at = Next(count * sizeof(double));
+    std::vector<double> values(count);
+    if (count > 0) std::memcpy(values.data(), at, count * sizeof(double));
+    return values;
+}
+
+}  // namespace ostrel

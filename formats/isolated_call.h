@@ -1,0 +1,55 @@
+// Work that may crash, done in a child process. The mzML/mzXML library has crashed on malformed
+// files (a broken attribute is enough); reading through it in a child turns such a crash into a
+// message, and the program, its open spectrum and its state go on untouched.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace ostrel {
+
+// Runs work() in a child process and answers the bytes it returned. A CommandError the work
+// throws comes back as the same CommandError. A child that crashed, ended otherwise or gave no
+// answer within `limit` (it is then killed) gives a CommandError of `failed` followed by the
+// reason.
+std::string RunIsolated(const std::function<std::string()>& work, std::chrono::seconds limit,
+                        const std::string& failed);
+
+// The bytes a child answers with, and their reading in the parent.
+template <typename T>
+void AppendBytes(std::string& out, const T& value) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+void AppendText(std::string& out, std::string_view text);
+void AppendDoubles(std::string& out, const std::vector<double>& values);
+
+// Reads back what the Append functions wrote; CommandError of `failed` when the bytes end early.
+class AnswerReader {
+  public:
+    AnswerReader(std::string_view bytes, std::string failed)
+        : bytes_(bytes), failed_(std::move(failed)) {}
+
+    template <typename T>
+    T Take() {
+        T value;
+        std::memcpy(&value, Next(sizeof value), sizeof value);
+        return value;
+    }
+    std::string TakeText();
+    std::vector<double> TakeDoubles();
+
+  private:
+    const char* Next(size_t count);
+
+    std::string_view bytes_;
+    std::string failed_;
+};
+
+}  // namespace ostrel
