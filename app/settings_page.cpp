@@ -211,10 +211,11 @@ void SettingsPage::Button13Click() {
     }
     form_.ApplyClearAll(ClearAll(state, kClearForLastPass));
     try {
+        RequireZoneAtHeight(state.Stages.Zones, state.FirstPeakHeight);
         ObrabNaklon();
-    } catch (const CommandError&) {
+    } catch (const CommandError& e) {
         Button13->setEnabled(true);
-        form_.ShowMessage(HeightAboveEveryZoneMessage(text));
+        form_.ShowMessage(e.what());
         return;
     }
     form_.Spectrum().Chart1->Redraw();

@@ -83,17 +83,22 @@ void TheoryPage::ChartMouseMove(QMouseEvent* event) {
 void TheoryPage::PilaCHToFile() {
     ProgramState& state = form_.State();
     const TheoryCharts& t = state.Theory;
+    // False when a file could not be written: that ends the command.
     auto write = [&](const char* title, const char* name, const std::string& folder,
                      const char* heading, const TheorySeries& series) {
         const auto path = form_.Seam().AskSaveFile({title, folder, kTextFileFilter, name});
-        if (!path) return;
+        if (!path) return true;  // cancelling the first dialog still leads to the second
         try {
             WriteSawFile(*path, heading, series, state.Format);
         } catch (const CommandError& e) {
             form_.ShowMessage(e.what());
+            return false;
         }
+        return true;
     };
-    write(kSawTheoryTitle, kSawTheoryFileName, state.DialogFolder, kSawTheoryHeading, t.Series9);
+    if (!write(kSawTheoryTitle, kSawTheoryFileName, state.DialogFolder, kSawTheoryHeading,
+               t.Series9))
+        return;
     // The second dialog opens where the first one was left.
     write(kSawPeaksTitle, kSawPeaksFileName, std::string(), kSawPeaksHeading, t.Series10);
 }

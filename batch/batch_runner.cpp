@@ -176,6 +176,7 @@ void RunLastPassRoad(const Invocation& inv, LastPassRun& run) {
     RunPreliminary(state, inv);
     state.FirstPeakHeight = ParseFirstPeakHeight(heightText);
     ClearAll(state, kClearForLastPass);
+    RequireZoneAtHeight(state.Stages.Zones, state.FirstPeakHeight);
     BuildSlope(state);
     const uint32_t start = TickCount();
     const std::string failure =

@@ -8,6 +8,7 @@
 #include "state/ascending_search.h"
 #include "state/errors.h"
 #include "state/measured_points.h"
+#include "state/messages.h"
 #include "state/number_format.h"
 
 namespace ostrel {
@@ -27,6 +28,12 @@ int32_t ParseFirstPeakHeight(std::string_view text) {
         throw CommandError(std::string(kInvalidHeightMessage) + " Высота " + std::string(text) +
                            " больше 2147483647.");
     }
+}
+
+void RequireZoneAtHeight(const ZoneTable& zones, int32_t height) {
+    for (int32_t h : zones.ZoneHeight)
+        if (h >= height) return;
+    throw CommandError(HeightAboveEveryZoneMessage(std::to_string(height)));
 }
 
 int32_t PointIndexAtOrAfter(std::span<const double> xs, double x, bool ascending) {

@@ -38,6 +38,10 @@ bool IsDigitsOnly(std::string_view text);
 // the message to show otherwise.
 int32_t ParseFirstPeakHeight(std::string_view text);
 
+// Some zone is at least `height` high, so the pass has a peak to fit; CommandError with the
+// message to show otherwise (the slope list would have too few points to be built).
+void RequireZoneAtHeight(const ZoneTable& zones, int32_t height);
+
 // The first spectrum index whose x is at least x; the count when there is none. ascending must be
 // IsAscending(xs) when set; it lets the search halve instead of scanning from index 0.
 int32_t PointIndexAtOrAfter(std::span<const double> xs, double x, bool ascending = false);

@@ -79,6 +79,10 @@ TEST(BatchPeaksTest, PrintsTheResultsTableAndTheSinglePeakFit) {
 
     EXPECT_EQ(Batch({"peaks", file, "--height", "-5"}).status, 1);
     EXPECT_EQ(Batch({"peaks", file, "--height", "-5"}).err, "Недопустимое значение высоты.\n");
+    // The window's message for a height that leaves no peak.
+    EXPECT_EQ(Batch({"peaks", file, "--height", "2000000000"}).err,
+              "Высота 2000000000 больше высоты любой зоны: не осталось ни одного пика. Выберите "
+              "меньшую высоту.\n");
     EXPECT_EQ(Batch({"peaks", file}).status, 2);
     EXPECT_EQ(Batch({"fit", file, "--height", "1000000", "--peak", "999"}).status, 1);
 }

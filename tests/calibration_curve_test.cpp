@@ -51,6 +51,8 @@ TEST(CalibrationCurveTest, CurvesThatCannotBeFormedAreRefusedAndKeepTheOldCoeffi
         {"one point", Points({50}, {1}), true, true},
         {"ends at one mass", Points({50, 50}, {1, 2}), true, true},
         {"two masses", Points({50, 50, 80}, {1, 2, 3}), false, true},
+        {"a slope beyond every real", Points({50, 50 + 1e-9}, {-1e308, 1e308}), true, true},
+        {"a bend beyond every real", Points({1, 2, 3}, {1e308, -1e308, 1e308}), false, true},
     };
     for (const auto& tc : cases) {
         CalibrationCurve curve{1, 2, 3};

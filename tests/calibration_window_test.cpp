@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
+#include <filesystem>
 
 #include "app/calibration_masses_page.h"
 #include "app/chart.h"
@@ -165,6 +166,17 @@ TEST_F(CalibrationWindowTest, SawFilesAndTheCHList) {
     EXPECT_EQ(seam.saves[1].defaultName, "CH_p.txt");
     const std::string peaks = Cp1251ToUtf8(TempDir::Read(dir.File("p.txt")));
     EXPECT_EQ(peaks.rfind("\"Пила CH (практика)\"\r\n\"\"\r\n\"\"\r\n27\t26\r\n", 0), 0u) << peaks;
+
+    // A first file that cannot be written ends the command with its message.
+    seam.answers = {dir.File("missing/t.txt"), dir.File("p2.txt")};
+    const size_t messages = seam.messages.size();
+    Trigger("TXT1");
+    EXPECT_EQ(seam.saves.size(), 3u);
+    ASSERT_EQ(seam.messages.size(), messages + 1);
+    EXPECT_NE(seam.messages.back().find("missing/t.txt"), std::string::npos)
+        << seam.messages.back();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("p2.txt")));
+    seam.answers.clear();
 
     seam.answers = {dir.File("list.txt")};
     Trigger("XLS1");
