@@ -24,6 +24,7 @@ CalibrationCurvePage::CalibrationCurvePage(TForm1& form) : form_(form) {
     Chart2->SetTitle(QStringLiteral("Калибровочная кривая"), Qt::blue, 16, true);
     Chart2->SetFootText(QStringLiteral("М изм"), Qt::darkGreen, 16);
     Chart2->SetLeftAxisTitle(QStringLiteral("delta M, mmu"), Qt::darkGreen, 16);
+    Chart2->SetZoomAndPan(true);
     using S = QCPScatterStyle;
     Series7 = Chart2->AddSeries("Series7", {Qt::red, S::ssCircle, 2, Qt::blue, Qt::blue});
     Series8 = Chart2->AddSeries("Series8", {Qt::darkGreen, S::ssNone, 0, {}, {}});

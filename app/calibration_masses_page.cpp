@@ -217,11 +217,15 @@ void CalibrationMassesPage::Button15Click() {
     AppendCalibrationPoints(state.CalibPoints, points);
     CalibrationCurvePage& curve = form_.CalibrationCurve();
     curve.ShowCalibrationPoints();
-    AppendLines(ListBox7, ShowIndexLines(state.Calibration));
+    ShowIndex();
     SetEditing(false);
     curve.Button6->setEnabled(true);
     curve.Button4->setEnabled(true);
     if (state.HintMode) form_.ShowMessage(CurveCreatedMessage());
+}
+
+void CalibrationMassesPage::ShowIndex() {
+    AppendLines(ListBox7, ShowIndexLines(form_.State().Calibration));
 }
 
 void CalibrationMassesPage::Button14Click() {

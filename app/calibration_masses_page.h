@@ -32,6 +32,8 @@ class CalibrationMassesPage : public QWidget {
     void Button8Click();   // << of "Стандартные массы"
     void Button14Click();  // Очистить список
     void Button15Click();  // Создать кривую
+    // Appends the calibration indices to the hidden log ListBox7, which is never emptied.
+    void ShowIndex();
 
     QListWidget* ListBox5;
     QPushButton* Button1;

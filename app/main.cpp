@@ -58,9 +58,12 @@ int main(int argc, char** argv) {
     std::unique_ptr<ostrel::UiSeam> seam;
     if (!screenshots.isEmpty()) seam = ostrel::MakeStderrSeam();
     ostrel::TForm1 window(std::move(seam), QApplication::applicationDirPath() + QDir::separator());
-    // Restored from maximized, the window must fit the screen it is on.
-    const QSize room = window.screen()->availableGeometry().size();
-    window.resize(window.size().boundedTo(room));
+    // Restored from maximized, the window and its frame must fit the screen it is on. The window
+    // manager draws the frame only once the window is shown, so room is kept for a title bar and
+    // borders of the usual size.
+    const QRect room = window.screen()->availableGeometry();
+    window.resize(window.size().boundedTo(room.size() - QSize(16, 48)));
+    window.move(room.topLeft());
     window.showMaximized();
     if (!args.isEmpty()) window.OpenSpectrumFile(args[0].toStdString());
     if (!screenshots.isEmpty()) {

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QProgressBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace ostrel {
@@ -50,10 +51,22 @@ void TForm5::Step() {
 
 void TForm5::Finish() {
     hide();
+    if (QWidget* main = parentWidget(); main && main->isMinimized())
+        main->setWindowState(main->windowState() & ~Qt::WindowMinimized);
 }
 
 void TForm5::closeEvent(QCloseEvent* event) {
     event->ignore();
+}
+
+void TForm5::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMinimized))
+        return;
+    // After the change has been handled, not within it.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    });
 }
 
 }  // namespace ostrel

@@ -17,12 +17,16 @@ class TForm5 : public QWidget {
     // shows a running bar instead.
     void Start(int maximum);
     void Step();
+    // Hides the window; a main window minimized meanwhile comes back for the answer of the work.
     void Finish();
     QProgressBar* Gauge() const { return gauge_; }
 
   protected:
     // Only the work that showed it hides it.
     void closeEvent(QCloseEvent* event) override;
+    // A window manager may still offer to minimize it, or minimize it with the main window:
+    // while the work runs the gauge comes back at once.
+    void changeEvent(QEvent* event) override;
 
   private:
     QProgressBar* gauge_;

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "app/calibration_curve_page.h"
@@ -66,6 +67,16 @@ void Calibrate(TForm1& window) {
     };
     auto pairs = matches(cf);
     if (pairs.size() < 3) pairs = matches(ch);
+    // A peak of another ion that happens to lie near a reference mass deviates from the others:
+    // only the pairs within 4 mmu of the median deviation are kept.
+    std::vector<double> deviations;
+    for (const auto& [peak, truth] : pairs) deviations.push_back(truth - p.PeakM[peak]);
+    std::nth_element(deviations.begin(), deviations.begin() + deviations.size() / 2,
+                     deviations.end());
+    const double median = deviations.empty() ? 0 : deviations[deviations.size() / 2];
+    std::erase_if(pairs, [&](const auto& pair) {
+        return std::fabs(pair.second - p.PeakM[pair.first] - median) > 0.004;
+    });
     for (const auto& [peak, truth] : pairs) {
         masses.ListBox5->setCurrentRow(peak);
         masses.Button1Click();

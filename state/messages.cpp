@@ -1,7 +1,6 @@
 #include "state/messages.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "state/results_grid.h"
 
@@ -54,19 +53,17 @@ std::string DialogFilterToQt(std::string_view filter) {
     }
     std::string out;
     for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        const std::string& caption = parts[i];
+        if (!out.empty()) out += ";;";
+        if (caption.size() > 2 && caption.back() == ')' &&
+            caption.rfind(" (") != std::string::npos) {
+            out += caption;
+            continue;
+        }
         // Several patterns of one caption are separated by ";", Qt separates them by blanks.
         std::string patterns = parts[i + 1];
         std::replace(patterns.begin(), patterns.end(), ';', ' ');
-        std::string lower = patterns;
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        // The caption's own pattern in parentheses ("Текст (*.txt)") gives way to the full list.
-        std::string caption = parts[i];
-        const size_t open = caption.rfind(" (");
-        if (open != std::string::npos && !caption.empty() && caption.back() == ')')
-            caption.erase(open);
-        if (!out.empty()) out += ";;";
-        out += caption + " (" + patterns + (lower != patterns ? " " + lower : "") + ")";
+        out += caption + " (" + patterns + ")";
     }
     return out;
 }

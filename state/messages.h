@@ -26,9 +26,10 @@ void WriteGridHeaders(ResultsGrid& grid);
 // "первое число - высота зоны пика" CR "второе число - центр зоны".
 std::string ZoneListTooltip();
 
-// Turns "Caption|pattern|Caption|pattern" into Qt's "Caption (patterns);;..." syntax. Each
-// pattern is offered in its own case and in lower case, so "*.TXT" also finds "a.txt" on file
-// systems that tell case.
+// Turns "Caption|pattern|Caption|pattern" into Qt's "Caption (patterns);;..." syntax. A caption
+// that names its patterns in parentheses ("Текст (*.txt)") is shown as it stands and Qt takes
+// the patterns from it; the program's dialog matches them in any case, so "*.txt" finds "A.TXT"
+// too. A caption without them gets the patterns ("HTML (*.htm)").
 std::string DialogFilterToQt(std::string_view filter);
 
 }  // namespace ostrel

@@ -131,29 +131,42 @@ TEST_F(CalibrationWindowTest, ACurveThatCannotBeFormedIsRefusedAndMayBeTriedAgai
 }
 
 TEST_F(CalibrationWindowTest, TheoryMarksFollowTheMouse) {
-    W<QTabWidget>("PageControl1")->setCurrentWidget(&window->TheoryCH());
-    QApplication::processEvents();
-    Chart* chart3 = window->ChartNamed("Chart3");
-    ASSERT_EQ(window->Series("Series10")->Count(), 4);
-    EXPECT_GT(window->Series("Series9")->Count(), 0);
-    chart3->replot(QCustomPlot::rpImmediateRefresh);
-    ChartSeries* s10 = window->Series("Series10");
-    const QPointF at = s10->Graph()->coordsToPixels(s10->X(1), s10->Y(1));
-    QMouseEvent move(QEvent::MouseMove, at, chart3->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    window->TheoryCH().ChartMouseMove(&move);
-    EXPECT_EQ(window->State().HoveredPoint, 1);
-    chart3->replot(QCustomPlot::rpImmediateRefresh);
+    const struct {
+        TheoryPage& page;
+        const char *chart, *saw, *measured;
+        const TheorySeries& points;
+    } charts[] = {
+        {window->TheoryCH(), "Chart3", "Series9", "Series10", window->State().Theory.Series10},
+        {window->TheoryCF(), "Chart4", "Series12", "Series13", window->State().Theory.Series13},
+    };
     const PeakTables& peaks = window->State().Peaks;
-    EXPECT_EQ(chart3->MarkText(), QStringLiteral("M = %1\nR = %2\nV = %3")
-                                      .arg(peaks.PeakM[1], 0, 'f', 3)
-                                      .arg(peaks.PeakR[1], 0, 'f', 0)
-                                      .arg(peaks.PeakV[1], 0, 'f', 0));
-    EXPECT_TRUE(window->TheoryCH().MeasuredMarkText(0).empty());
+    for (const auto& c : charts) {
+        W<QTabWidget>("PageControl1")->setCurrentWidget(&c.page);
+        QApplication::processEvents();
+        Chart* chart = window->ChartNamed(c.chart);
+        ChartSeries* measured = window->Series(c.measured);
+        ASSERT_EQ(measured->Count(), 4) << c.chart;
+        EXPECT_GT(window->Series(c.saw)->Count(), 0) << c.chart;
+        chart->replot(QCustomPlot::rpImmediateRefresh);
+        const QPointF at = measured->Graph()->coordsToPixels(measured->X(1), measured->Y(1));
+        QMouseEvent move(QEvent::MouseMove, at, chart->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(chart, &move);
+        EXPECT_EQ(window->State().HoveredPoint, 1) << c.chart;
+        chart->replot(QCustomPlot::rpImmediateRefresh);
+        const int32_t peak = c.points.peak[1];  // the peak the point was made from
+        EXPECT_EQ(chart->MarkText(), QStringLiteral("M = %1\nR = %2\nV = %3")
+                                         .arg(peaks.PeakM[peak], 0, 'f', 3)
+                                         .arg(peaks.PeakR[peak], 0, 'f', 0)
+                                         .arg(peaks.PeakV[peak], 0, 'f', 0))
+            << c.chart;
+        EXPECT_TRUE(c.page.MeasuredMarkText(0).empty()) << c.chart;
+    }
 
     Trigger("N31");  // marks off
-    chart3->replot(QCustomPlot::rpImmediateRefresh);
-    EXPECT_TRUE(chart3->MarkText().isEmpty());
+    Chart* chart4 = window->ChartNamed("Chart4");
+    chart4->replot(QCustomPlot::rpImmediateRefresh);
+    EXPECT_TRUE(chart4->MarkText().isEmpty());
 }
 
 TEST_F(CalibrationWindowTest, SawFilesAndTheCHList) {

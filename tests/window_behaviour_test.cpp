@@ -108,10 +108,20 @@ TEST_F(WindowTest, ProgressWindowStaysAboveTheMainWindowAndCannotBeClosed) {
     form5->Start(3);
     EXPECT_FALSE(form5->close());
     EXPECT_TRUE(form5->isVisible());
+    // Centred on the main window, within the width of a frame.
+    EXPECT_LE(
+        (form5->frameGeometry().center() - window->frameGeometry().center()).manhattanLength(), 8);
+    // Minimized by the window manager, alone or with the main window, the gauge comes back while
+    // the work runs, and the main window for the work's answer.
+    window->setWindowState(Qt::WindowMinimized);
+    form5->setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    EXPECT_FALSE(form5->isMinimized());
     form5->Start(-1);  // an amount not known: a running bar
     EXPECT_EQ(form5->Gauge()->maximum(), 0);
     form5->Finish();
     EXPECT_FALSE(form5->isVisible());
+    EXPECT_FALSE(window->isMinimized());
     EXPECT_EQ(window->minimumSize(), QSize(TForm1::kMinimumWidth, TForm1::kMinimumHeight));
 }
 

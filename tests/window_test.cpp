@@ -61,6 +61,11 @@ TEST_F(WindowTest, StartsOnTheSpectrumPageWithDefaults) {
     EXPECT_EQ(W<QLabel>("Label2")->text(), "-");
     EXPECT_FALSE(window->ProgressWindow()->isVisible());
     EXPECT_FALSE(W<QPushButton>("Button7")->isVisible());
+    // Every chart zooms but the zone view.
+    for (const char* c : {"Chart1", "Chart2", "Chart3", "Chart4", "Chart5"})
+        EXPECT_EQ(window->ChartNamed(c)->interactions().testFlag(QCP::iRangeZoom),
+                  std::string_view(c) != "Chart5")
+            << c;
 }
 
 TEST_F(WindowTest, ChartSeriesKeepTheirPointsInAscendingX) {
