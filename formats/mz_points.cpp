@@ -107,10 +107,13 @@ LoadedSpectrum MzPointsToSpectrum(std::vector<double>&& x, std::vector<double>&&
     OrderByMass(loaded.x, loaded.y);
     for (double value : loaded.y)
         loaded.maxYDecimals = std::max(loaded.maxYDecimals, ShortestTextDecimals(value));
-    // As for a text file: intensities with decimals are taken in thousandths.
+    // As for a text file, intensities with decimals are taken in thousandths; here in whole
+    // thousandths. A 32-bit array gives nearly every value a tail of decimals, which "Сохранить..."
+    // would write and every reopening of that text file would scale by 1000 again; whole
+    // thousandths are written without decimals and reopen to the same intensities.
     if (loaded.maxYDecimals >= 1) {
         for (double& value : loaded.y)
-            value = static_cast<double>(static_cast<long double>(value) * 1000.0L);
+            value = static_cast<double>(std::nearbyint(static_cast<long double>(value) * 1000.0L));
     }
     return loaded;
 }

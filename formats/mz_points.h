@@ -26,8 +26,8 @@ std::string MzSpectrumTitle(const std::string& path, const std::string& nativeId
 
 // Takes the arrays over and finishes them as the text reader finishes a file's points: at least
 // two points, finite values, ascending masses, MaxYDecimals counted from the intensities and
-// every y multiplied by 1000 when it is 1 or more. `where` names the spectrum in the messages of
-// the CommandError thrown for unusable arrays.
+// every y multiplied by 1000 (and rounded to a whole number) when it is 1 or more. `where` names
+// the spectrum in the messages of the CommandError thrown for unusable arrays.
 LoadedSpectrum MzPointsToSpectrum(std::vector<double>&& x, std::vector<double>&& y,
                                   std::string title, const std::string& where);
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 
 #include "batch/batch_runner.h"
@@ -12,6 +13,7 @@
 #include "state/errors.h"
 #include "state/file_io.h"
 #include "state/point_line_parser.h"
+#include "state/points_file.h"
 #include "state/program_state.h"
 #include "temp_dir.h"
 
@@ -77,7 +79,7 @@ TEST(MzFileTest, OneSpectrumOpensToItsPointsInEveryEncoding) {
             const double wantX = c.encoding.bits32 ? double(float(mz[i])) : mz[i];
             const double wantY = c.encoding.bits32 ? double(float(y[i])) : y[i];
             EXPECT_EQ(loaded.x[i], wantX);
-            EXPECT_EQ(loaded.y[i], static_cast<double>(static_cast<long double>(wantY) * 1000));
+            EXPECT_EQ(loaded.y[i], std::nearbyint(static_cast<long double>(wantY) * 1000));
         }
         EXPECT_EQ(loaded.title, std::string(c.name) + " scan=9");
         EXPECT_EQ(loaded.maxYDecimals, c.encoding.bits32 ? 14 : 1);  // 1.29999995231628
@@ -177,8 +179,9 @@ TEST(MzFileTest, RefusalsNameTheCauseAndChangeNothing) {
     // goes on with its spectrum.
     const std::string crashing = std::string(OSTREL_FUZZ_DIR) +
                                  "/regressions/mz_reader/broken_attribute_crashes_the_library.mzML";
-    EXPECT_EQ(MessageOf([&] { SpectraToChooseFrom(crashing); })
-                  .rfind("Файл \"" + crashing + "\" не удалось прочитать как mzML или mzXML: ", 0),
+    EXPECT_EQ(MessageOf([&] {
+                  SpectraToChooseFrom(crashing);
+              }).rfind("Файл \"" + crashing + "\" не удалось прочитать как mzML или mzXML: ", 0),
               0u);
     EXPECT_EQ(state.Points.PointX, (std::vector<double>{1, 2}));
 }
@@ -240,6 +243,24 @@ TEST(MzFileTest, AnMzSpectrumSavedAsTextGivesTheSameResults) {
     const std::string fromMz = Peaks(mz);
     EXPECT_EQ(fromMz, Peaks(text));
     EXPECT_EQ(Peaks(dir.File("saved.txt")), fromMz);
+}
+
+// 32-bit arrays give every intensity a tail of decimals: the spectrum holds whole thousandths, so
+// that its text file reopens to the same intensities instead of 1000 times larger ones.
+TEST(MzFileTest, A32BitSpectrumSavedAsTextReopensToTheSameIntensities) {
+    TempDir dir;
+    const std::string mz = dir.File("s32.mzML");
+    WriteMzTestFile(mz, {Profile("scan=1", {100.123456789, 100.2, 100.3}, {1234.5678, 1.3, 7})},
+                    {MzTestFormat::IndexedMzML, true, true});
+    ProgramState opened, reopened;
+    OpenSpectrum(opened, mz);
+    EXPECT_EQ(opened.Points.PointY, (std::vector<double>{1234568, 1300, 7000}));
+    WriteToFile(dir.File("s.txt"), opened.CurveTitle, opened.Points, opened.Format);
+    OpenSpectrum(reopened, dir.File("s.txt"));
+    EXPECT_EQ(reopened.Points.PointY, opened.Points.PointY);
+    EXPECT_EQ(reopened.MaxYDecimals, 0);
+    for (int i = 0; i < 3; ++i)  // the text file holds masses to five decimals
+        EXPECT_NEAR(reopened.Points.PointX[i], opened.Points.PointX[i], 5e-6);
 }
 
 TEST(MzFileTest, BatchListsTheSpectraAndTakesTheSpectrumOption) {
