@@ -19,8 +19,9 @@ Definitions:
 - A strong peak is a true peak whose height (above the baseline) is at least 10 times its noise.
 - A found peak is a row of the results table. A fitted row matches a true peak when its fitted
   mass ("Масса") lies within half a FWHM of the true `centre`. A problem row (the fit failed:
-  "Ошибка" instead of a mass) has no centre: it matches the true peaks of its nominal mass ("M",
-  the integer part, plus one above .8) and finds none of them.
+  "Ошибка" instead of a mass) has no centre, and neither has a row whose fitted height "B" is not
+  positive (the fit went astray): such a row matches the true peaks of its nominal mass ("M", the
+  integer part, plus one above .8) and finds none of them.
 - found %: strong peaks matched by at least one fitted row, of all strong peaks; "isolated" the
   same over the strong peaks marked isolated. "strong lost to the fit": strong peaks that no
   fitted row matched but a problem row did.
@@ -115,12 +116,18 @@ def batch(path, args):
 
 
 def found_masses(table):
+    """The masses of the rows whose fit found a peak, and the nominal masses of the others."""
     masses, problems = [], []
     for line in table.splitlines()[1:]:
         cells = line.split("\t")
         try:
-            masses.append(float(cells[1]))
+            mass, height = float(cells[1]), float(cells[8])
         except (IndexError, ValueError):
+            problems.append(int(cells[0]))
+            continue
+        if height > 0:
+            masses.append(mass)
+        else:
             problems.append(int(cells[0]))
     return masses, problems
 
@@ -228,7 +235,7 @@ def main(argv):
         spectra = default_spectra(shared, generated)
     print(
         "| spectrum | points | zone lines | height | line | true peaks | strong (≥10σ) | found % "
-        "| found % isolated | rows | problem rows | strong lost to the fit | false rows | false % |"
+        "| found % isolated | rows | failed rows | strong lost to the fit | false rows | false % |"
     )
     print("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
     for s in spectra:

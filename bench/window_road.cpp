@@ -1,7 +1,8 @@
 // The window's figures of the road on the 1,000,001-point spectrum (offscreen, the real widgets):
 // the chart drawn after choosing the file, "Предварительная", "Последняя" to its closing message,
-// a replot, peak memory; and the zone list of the noisy 10,000,001-point file. Each figure is
-// printed beside its target. Run: build/bench/window_road [--runs N] [--skip-10m]
+// the longest time the window could not paint during each of them, a replot, peak memory; and the
+// zone list of the noisy 10,000,001-point file. Each figure is printed beside its target.
+// Run: build/bench/window_road [--runs N] [--skip-10m]
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -17,8 +19,8 @@
 
 #include "app/chart.h"
 #include "app/main_window.h"
-#include "app/settings_page.h"
 #include "app/mass_chart_page.h"
+#include "app/settings_page.h"
 #include "generated_points.h"
 #include "state/file_io.h"
 
@@ -80,6 +82,37 @@ double Seconds(const QElapsedTimer& t) {
     return t.nsecsElapsed() / 1e9;
 }
 
+// The longest time the window's thread went without serving its events (so without painting)
+// while a command ran: a timer asks every 5 ms, and the longest gap between two of its calls, or
+// after the last one, is that time.
+class PaintWatch {
+  public:
+    PaintWatch() {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+    }
+    void Start() {
+        clock_.start();
+        last_ = longest_ = 0;
+        timer_.start();
+    }
+    double StopSeconds() {
+        Tick();
+        timer_.stop();
+        return longest_ / 1e9;
+    }
+
+  private:
+    void Tick() {
+        const qint64 now = clock_.nsecsElapsed();
+        longest_ = std::max(longest_, now - last_);
+        last_ = now;
+    }
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 last_ = 0, longest_ = 0;
+};
+
 }  // namespace
 }  // namespace ostrel::bench
 
@@ -95,28 +128,35 @@ int main(int argc, char** argv) {
         if (!std::strcmp(argv[i], "--skip-10m")) skip10m = true;
     }
     const std::string file = Generated("ostrel-road-1M.txt", 1000001);
-    std::vector<double> open, preliminary, pass, replot;
+    std::vector<double> open, preliminary, pass, replot, openGap, preliminaryGap, passGap;
+    PaintWatch watch;
     for (int r = 0; r < runs; ++r) {
         Window w;
         w.seam->file = file;
         QElapsedTimer t;
         t.start();
+        watch.Start();
         w.form.N2Click();  // "Открыть..." with the file chosen
         w.form.Spectrum().Chart1->replot(QCustomPlot::rpImmediateRefresh);
         open.push_back(Seconds(t));
+        openGap.push_back(watch.StopSeconds());
 
         t.restart();
+        watch.Start();
         w.form.Settings().Button9->click();
         w.form.Spectrum().Chart1->replot(QCustomPlot::rpImmediateRefresh);
         preliminary.push_back(Seconds(t));
+        preliminaryGap.push_back(watch.StopSeconds());
 
         w.form.Settings().Edit4->setText(QString::fromLatin1(kRoadHeight));
         w.seam->messages = 0;
         w.form.State().HintMode = true;  // the closing message marks the end of the pass
         t.restart();
+        watch.Start();
         w.form.Settings().Button13->click();
         while (w.seam->messages == 0) QApplication::processEvents(QEventLoop::AllEvents, 1);
         pass.push_back(Seconds(t));
+        passGap.push_back(watch.StopSeconds());
 
         for (int k = 0; k < 5; ++k) {
             auto* chart = w.form.Spectrum().Chart1;
@@ -131,6 +171,11 @@ int main(int argc, char** argv) {
     Print("chart drawn after choosing the file", Median(open), "s", 0.5);
     Print("\"Предварительная\" with the charts drawn", Median(preliminary), "s", 0.8);
     Print("\"Последняя\" to its closing message", Median(pass), "s", 1.5);
+    // Pauses longer than a tenth of a second are seen as a window that sticks.
+    Print("longest the window did not paint while the file opened", Median(openGap), "s", 0.1);
+    Print("longest the window did not paint during \"Предварительная\"", Median(preliminaryGap),
+          "s", 0.1);
+    Print("longest the window did not paint during \"Последняя\"", Median(passGap), "s", 0.1);
     Print("replot of the spectrum chart", Median(replot) * 1000, "ms", 30);
     Print("peak memory of the window", PeakRssMb(), "MB", 400);
 
