@@ -527,6 +527,7 @@ void TForm1::Obrab5() {
     if (!worker_) return;
     worker_->wait();
     state_.Peaks = std::move(worker_->Tables());
+    const CurvePoints curves = std::move(worker_->Curves());
     const PeakFitState& fit = worker_->Fit();
     const std::string failure = worker_->Failure();
     const int32_t peakNumber = fit.Cur.FitPeakNumber;
@@ -537,7 +538,7 @@ void TForm1::Obrab5() {
     RefuseCommands(false);
 
     testing_->ShowCounters(peakNumber, problems, ElapsedTicks(startTick_, TickCount()));
-    spectrum_->DrawFittedCurves(state_.Peaks);
+    spectrum_->DrawFittedCurves(curves);
     WriteResultRows(state_.Grid, state_.Peaks, state_.Format);
     results_->ShowGrid();
     results_->AutoSizeGridColumns();

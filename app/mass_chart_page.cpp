@@ -47,10 +47,9 @@ void SpectrumPage::DrawStage(ChartSeries* series, const PointList& list, const c
     series->AppendPoints(list.X, list.Y, 0, list.Count() - 1);
 }
 
-void SpectrumPage::DrawFittedCurves(const PeakTables& peaks) {
+void SpectrumPage::DrawFittedCurves(const CurvePoints& curves) {
     Series6->SetMarkersVisible(form_.Action("Points61")->isChecked());
     Series6->SetVisible(form_.Action("Series61")->isChecked());
-    const CurvePoints curves = FittedCurves(peaks);
     Series6->AppendPoints(curves.x, curves.y, 0, static_cast<int>(curves.x.size()) - 1);
     Chart1->Refresh();
 }

@@ -11,7 +11,7 @@ namespace ostrel {
 class Chart;
 class ChartSeries;
 class TForm1;
-struct PeakTables;
+struct CurvePoints;
 
 class SpectrumPage : public QWidget {
   public:
@@ -24,7 +24,7 @@ class SpectrumPage : public QWidget {
     void DrawStage(ChartSeries* series, const PointList& list, const char* lineToggle,
                    const char* pointsToggle);
     // "Обработанное": the fitted shape of every peak.
-    void DrawFittedCurves(const PeakTables& peaks);
+    void DrawFittedCurves(const CurvePoints& curves);
 
     Chart* Chart1;
     ChartSeries* Series1;

@@ -30,6 +30,7 @@ void MyThread::run() {
         hooks.stopRequested = [this] { return stop_.load(); };
         failure_ = RunLastPass(spectrum_, stage1_, slope_, fit_, format_, tables_, hooks,
                                PassThreads::Two);
+        if (!stop_) curves_ = FittedCurves(tables_);
     } catch (const std::exception& e) {
         failure_ = e.what();
     }

@@ -12,6 +12,7 @@
 #include "fitting/peak_fit.h"
 #include "processing/last_pass.h"
 #include "processing/point_list.h"
+#include "results/results_assembly.h"
 #include "state/measured_points.h"
 #include "state/number_format.h"
 
@@ -31,6 +32,8 @@ class MyThread : public QThread {
              NumberFormat format, QObject* window, Reports reports);
 
     PeakTables& Tables() { return tables_; }
+    // The fitted curves of the peaks, made here so that the window's thread only draws them.
+    CurvePoints& Curves() { return curves_; }
     // The pass ends after the peak being fitted (the window is closing).
     void RequestStop() { stop_ = true; }
     PeakFitState& Fit() { return fit_; }
@@ -50,6 +53,7 @@ class MyThread : public QThread {
     QObject* window_;
     Reports reports_;
     PeakTables tables_;
+    CurvePoints curves_;
     PeakFitState fit_;
     std::string failure_;
     std::atomic<bool> stop_{false};
