@@ -20,7 +20,8 @@ SinglePeakPage::SinglePeakPage(TForm1& form) : form_(form) {
     ListBox8 = MakeList(this, "ListBox8", {24, 104, 169, 793});
     MakeLabel(this, "Label15", "Параметры для каждой итерации", 208, 80);
     ListBox9 = MakeList(this, "ListBox9", {208, 104, 441, 793});
-    connect(ListBox8, &QListWidget::itemClicked, this, [this] { ListBox8Click(); });
+    // The current line changes with the mouse and with the arrow keys alike.
+    connect(ListBox8, &QListWidget::currentRowChanged, this, [this] { ListBox8Click(); });
     connect(Button16, &QPushButton::clicked, this, [this] { Button16Click(); });
     connect(Button17, &QPushButton::clicked, this, [this] { Button17Click(); });
 }
