@@ -129,7 +129,7 @@ bool CHIonOfPlain(int64_t m, IonRow& row) {
 bool CFIonOf(int64_t m, IonRow& row) {
     const int64_t n = CarbonBound(m);
     // Below the first carbon count within the bound the search cannot stop; from there on its
-    // first test holds, and the second (the nominal mass) decides within a few dozen steps.
+    // first test holds, and only the second (the nominal mass) is asked.
     int64_t c = n >= 1 ? FirstCarbonWithinBound(m, n, MassF) : 1;
     int64_t f = n >= 1 && c > n ? SecondCount(m, n, MassF) : 0;
     for (; c <= n; ++c) {
