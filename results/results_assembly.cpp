@@ -79,8 +79,12 @@ CurvePoints FittedCurves(const PeakTables& p) {
             const double x = static_cast<double>(L(p.PeakLeftX[i]) + L(j) / 1000);
             if (x > p.PeakRightX[i]) break;
             const L t = L(kWidthFactor) * p.PeakR[i] * (L(p.PeakM[i]) / x - 1);
+            const double y = static_cast<double>(base + amplitude * std::exp(-(t * t)));
+            // At x = 0 (a spectrum may hold that mass) the shape has no value: the curve has a
+            // gap there rather than a point that is not a number.
+            if (!std::isfinite(y)) continue;
             c.x.push_back(x);
-            c.y.push_back(static_cast<double>(base + amplitude * std::exp(-(t * t))));
+            c.y.push_back(y);
         }
     }
     return c;

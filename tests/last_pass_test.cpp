@@ -385,6 +385,13 @@ TEST(FittedCurvesTest, SamplingAndTheFittedModel) {
     EXPECT_EQ(c.x.size(), 10001u);
     EXPECT_DOUBLE_EQ(c.x.back(), 50);
     EXPECT_TRUE(std::is_sorted(c.x.begin(), c.x.end()));
+    // A window over the mass 0 of a problem peak at 0 (found by the fuzzer): a gap, no NaN.
+    t = Peaks({0.0}, {1});
+    t.PeakLeftX[0] = 0;
+    t.PeakRightX[0] = 0.002;
+    c = FittedCurves(t);
+    EXPECT_EQ(c.x, (std::vector<double>{0.001, 0.002}));
+    EXPECT_TRUE(std::all_of(c.y.begin(), c.y.end(), [](double y) { return std::isfinite(y); }));
     EXPECT_EQ(ElapsedTicks(4294967290u, 5u), 5 - 4294967290LL);
 }
 
