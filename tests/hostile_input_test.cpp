@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <string>
 
 #include "batch_run.h"
+#include "fuzz/shown_values.h"
 #include "state/cp1251.h"
 #include "state/errors.h"
 #include "state/memory_bound.h"
@@ -17,6 +17,7 @@
 namespace ostrel {
 namespace {
 
+using ::ostrel::fuzz::ShowsNonFinite;
 using ::ostrel::testing::Batch;
 using ::ostrel::testing::BatchRun;
 using ::ostrel::testing::TempDir;
@@ -30,13 +31,6 @@ std::string Lines(int count, const std::function<std::string(int)>& line) {
 // 2,000 points of a saw-tooth intensity at masses from `first` on, 0.01 u apart.
 std::string Saw(double first, const std::function<std::string(int)>& y) {
     return Lines(2000, [&](int i) { return std::to_string(first + i * 0.01) + " " + y(i); });
-}
-
-bool ShowsNonFinite(const std::string& text) {
-    std::string lower = text;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower.find("nan") != std::string::npos || lower.find("inf") != std::string::npos;
 }
 
 TEST(HostileInputTest, EachCaseGetsAMessageOrASoundResult) {
