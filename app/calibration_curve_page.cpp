@@ -4,11 +4,11 @@
 
 #include "app/chart.h"
 #include "app/main_window.h"
-#include "app/mass_chart_page.h"
+#include "app/spectrum_page.h"
 #include "app/settings_page.h"
 #include "app/widget_factory.h"
 #include "fitting/calibration_curve.h"
-#include "state/clear_all.h"
+#include "state/spectrum_road.h"
 #include "state/errors.h"
 
 namespace ostrel {
@@ -51,7 +51,7 @@ void CalibrationCurvePage::FitCurve(Fit fit) {
     Button4->setEnabled(false);
     PointList drawn;
     try {
-        drawn = fit(state);
+        drawn = fit(form_.Road());
     } catch (const CommandError& e) {
         // Nothing is drawn; the user may mend the list and fit again.
         Button6->setEnabled(true);
@@ -66,32 +66,27 @@ void CalibrationCurvePage::FitCurve(Fit fit) {
 }
 
 void CalibrationCurvePage::Button6Click() {
-    FitCurve(
-        [](ProgramState& state) { return PodobratParabolaLine(state.CalibPoints, state.Curve); });
+    FitCurve([](SpectrumRoad& road) { return road.FitCalibrationLine(); });
 }
 
 void CalibrationCurvePage::Button4Click() {
-    FitCurve([](ProgramState& state) {
-        ParabolaFitState fit;
-        return PodobratParabola(state.CalibPoints, state.Curve, fit);
-    });
+    FitCurve([](SpectrumRoad& road) { return road.FitCalibrationParabola(); });
 }
 
 void CalibrationCurvePage::Button5Click() {
     if (form_.LastPassRunning()) return;
     ProgramState& state = form_.State();
     Button5->setEnabled(false);
-    std::vector<double> moved;
+    ClearedParts cleared;
     try {
-        moved = RecalculateMasses(state.Points.PointX, state.Curve);
+        cleared = form_.Road().Recalculate();
     } catch (const CommandError& e) {
         Button6->setEnabled(true);
         Button4->setEnabled(true);
         form_.ShowMessage(e.what());
         return;
     }
-    state.Points.PointX = std::move(moved);
-    form_.ApplyClearAll(ClearAll(state, kClearForLoad));
+    form_.ApplyClearAll(cleared);
     SpectrumPage& spectrum = form_.Spectrum();
     spectrum.Series1->SetPoints(state.Points.PointX, state.Points.PointY);
     spectrum.Chart1->Redraw();

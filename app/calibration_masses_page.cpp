@@ -14,7 +14,7 @@
 #include "app/widget_factory.h"
 #include "reference/calibration_list.h"
 #include "reference/reference_ions.h"
-#include "results/results_assembly.h"
+#include "results/results_table.h"
 #include "state/errors.h"
 
 namespace ostrel {
@@ -111,18 +111,6 @@ void CalibrationMassesPage::FillListMass() {
     single.Button16->setEnabled(true);
 }
 
-void CalibrationMassesPage::StandartCH() {
-    ProgramState& state = form_.State();
-    ostrel::StandartCH(state.Reference, state.Peaks);
-    ReFill();
-}
-
-void CalibrationMassesPage::StandartCF() {
-    ProgramState& state = form_.State();
-    ostrel::StandartCF(state.Reference, state.Peaks);
-    ReFill();  // the CF lines, when the list shows them
-}
-
 void CalibrationMassesPage::ReFill() {
     const ProgramState& state = form_.State();
     StandardListChoice choice;
@@ -137,8 +125,9 @@ void CalibrationMassesPage::ReFill() {
 }
 
 void CalibrationMassesPage::ShowCalibrationList(int select) {
+    const ProgramState& state = form_.State();
     ListBox6->clear();
-    AppendLines(ListBox6, form_.State().Calibration.Lines);
+    AppendLines(ListBox6, CalibrationLines(state.Calibration, state.Peaks, state.Format));
     if (select >= 0 && select < ListBox6->count()) ListBox6->setCurrentRow(select);
 }
 
@@ -149,8 +138,7 @@ int CalibrationMassesPage::SelectedCalibrationLine() const {
 void CalibrationMassesPage::Button1Click() {
     const int s = SelectedRow(ListBox5);
     if (s < 0) return;
-    const AddResult added =
-        AddCalibrationPeak(form_.State().Calibration, s, ListBox5->item(s)->text().toStdString());
+    const AddResult added = AddCalibrationPeak(form_.State().Calibration, s);
     if (added.message) {
         form_.ShowMessage(*added.message);
         return;
@@ -202,19 +190,13 @@ void CalibrationMassesPage::SetEditing(bool on) {
 }
 
 void CalibrationMassesPage::Button15Click() {
-    ProgramState& state = form_.State();
-    if (!ProverkaZapol(state.Calibration)) {
-        form_.ShowMessage(kTrueMassesMissingMessage);
-        return;
-    }
-    PointList points;
+    const ProgramState& state = form_.State();
     try {
-        points = KalibrLine(state.Calibration, state.Peaks, state.Format);
+        form_.Road().MakeCalibrationPoints();
     } catch (const CommandError& e) {
         form_.ShowMessage(e.what());
         return;
     }
-    AppendCalibrationPoints(state.CalibPoints, points);
     CalibrationCurvePage& curve = form_.CalibrationCurve();
     curve.ShowCalibrationPoints();
     ShowIndex();

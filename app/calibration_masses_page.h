@@ -20,10 +20,8 @@ class CalibrationMassesPage : public QWidget {
 
     // The list of all masses here and on "Отдельный пик".
     void FillListMass();
-    // The reference tables of the pass, each followed by the refill of "Стандартные массы".
-    void StandartCH();
-    void StandartCF();
-    // The click handler of the five check boxes and the two radio buttons.
+    // The click handler of the five check boxes and the two radio buttons, and the fill of
+    // "Стандартные массы" after a pass.
     void ReFill();
 
     void Button1Click();   // >>

@@ -22,7 +22,7 @@
 #include "app/calibration_masses_page.h"
 #include "app/chart.h"
 #include "app/chart_export.h"
-#include "app/mass_chart_page.h"
+#include "app/spectrum_page.h"
 #include "app/my_thread.h"
 #include "app/progress_window.h"
 #include "app/results_page.h"
@@ -33,6 +33,7 @@
 #include "app/widget_factory.h"
 #include "formats/mz_file.h"
 #include "results/results_assembly.h"
+#include "state/spectrum_road.h"
 #include "state/clear_all.h"
 #include "state/errors.h"
 #include "state/messages.h"
@@ -257,11 +258,10 @@ void TForm1::FormCreate() {
     theoryCH_->Measured->SetMarksVisible(true);
     theoryCF_->Measured->SetMarksVisible(true);
     state_.HintMode = true;
-    state_.KolUsred = kDefaultKolUsred;
-    state_.KrivoMn = kDefaultKrivoMn;
+    state_.KolUsred = PreliminarySettings::kDefaultKolUsred;
+    state_.KrivoMn = PreliminarySettings::kDefaultKrivoMn;
     settings_->Edit2->setText(Q(KolUsredText(state_)));
     settings_->Edit3->setText(Q(KrivoMnText(state_)));
-    WriteGridHeaders(state_.Grid);
     results_->ShowGrid();
     pages_->setCurrentIndex(0);
     settings_->ListBox1->setToolTip(Q(ZoneListTooltip()).replace('\r', '\n'));
@@ -284,17 +284,52 @@ void TForm1::FormCreate() {
         b->setEnabled(false);
 }
 
-void TForm1::ApplyClearAll(const ClearAllEffects& effects) {
-    for (const std::string& name : effects.seriesToClear) Series(Q(name))->Clear();
-    for (const std::string& name : effects.listsToClear) findChild<QListWidget*>(Q(name))->clear();
-    masses_->Edit1->setText(Q(effects.edit1Text));
-    settings_->Edit2->setText(Q(effects.edit2Text));
-    settings_->Edit3->setText(Q(effects.edit3Text));
-    testing_->Label2->setText(Q(effects.label2Caption));
-    testing_->Label4->setText(Q(effects.label4Caption));
-    for (const std::string& name : effects.buttonsToDisable)
-        findChild<QPushButton*>(Q(name))->setEnabled(false);
-    results_->ShowGrid();
+void TForm1::ApplyClearAll(const ClearedParts& cleared) {
+    using P = DerivedPart;
+    // The widgets that show each part, series first in the order they are drawn.
+    const std::pair<P, std::vector<ChartSeries*>> series[] = {
+        {P::SpectrumCurve, {spectrum_->Series1}},
+        {P::StageCurves,
+         {spectrum_->Series2, spectrum_->Series3, spectrum_->Series4, spectrum_->Series5}},
+        {P::FittedCurves, {spectrum_->Series6}},
+        {P::CalibrationCurve, {curve_->Series7, curve_->Series8}},
+        {P::TheorySeries,
+         {theoryCH_->Saw, theoryCH_->Measured, theoryCF_->Saw, theoryCF_->Measured}},
+        {P::ZoneChoice, {settings_->Series14, settings_->Series15}},
+        {P::SlopeCurve, {spectrum_->Series16}},
+    };
+    for (const auto& [part, shown] : series)
+        if (cleared.Has(part))
+            for (ChartSeries* s : shown) s->Clear();
+    const std::pair<P, std::vector<QListWidget*>> lists[] = {
+        {P::ZoneList, {settings_->ListBox1}},
+        {P::StandardMasses, {masses_->ListBox2}},
+        {P::PassReports, {testing_->ListBox3, testing_->ListBox4}},
+        {P::MassLists, {masses_->ListBox5, single_->ListBox8}},
+        {P::CalibrationList, {masses_->ListBox6}},
+        {P::SinglePeak, {single_->ListBox9}},
+    };
+    for (const auto& [part, shown] : lists)
+        if (cleared.Has(part))
+            for (QListWidget* list : shown) list->clear();
+    if (cleared.Has(P::CalibrationList)) masses_->Edit1->clear();
+    settings_->Edit2->setText(Q(cleared.kolUsredText));
+    settings_->Edit3->setText(Q(cleared.krivoMnText));
+    if (cleared.Has(P::PassReports)) {
+        testing_->Label2->setText(QStringLiteral("-"));
+        testing_->Label4->setText(QStringLiteral("-"));
+    }
+    // Commands whose data are gone: the curve fits and the recalculation, the single peak, and
+    // without the zone list of this spectrum the height and "Последняя".
+    const std::pair<P, std::vector<QPushButton*>> commands[] = {
+        {P::CalibrationCurve, {curve_->Button6, curve_->Button4, curve_->Button5}},
+        {P::SinglePeak, {single_->Button16, single_->Button17}},
+        {P::ZoneChoice, {settings_->Button13, settings_->BitBtn1}},
+    };
+    for (const auto& [part, buttons] : commands)
+        if (cleared.Has(part))
+            for (QPushButton* b : buttons) b->setEnabled(false);
+    if (cleared.Has(P::ResultsTable)) results_->ShowGrid();
     for (Chart* chart : findChildren<Chart*>()) chart->Refresh();
 }
 
@@ -311,7 +346,7 @@ void TForm1::LoadSpectrum(const std::string& path) {
         }
         OpenSpectrumResult opened;
         // Reading a million points takes a while: the window keeps painting meanwhile.
-        RunOffThread([&] { opened = OpenSpectrum(state_, path, spectrum); });
+        RunOffThread([&] { opened = road_.Open(path, spectrum); });
         ApplyClearAll(opened.cleared);
         if (opened.titleRead) chart1->SetTitle(Q(state_.CurveTitle), Qt::blue, 23, false);
         spectrum_->ShowSpectrum();
@@ -509,8 +544,7 @@ void TForm1::StartLastPass() {
         if (AppendLines(testing_->ListBox3, lines)) ApplyLayoutRule();
     };
     reports.hideProgress = [this] { form5_->Finish(); };
-    worker_ = std::make_unique<MyThread>(state_.Points, state_.Stages.Stage1, state_.Stages.Slope,
-                                         state_.Format, this, std::move(reports));
+    worker_ = std::make_unique<MyThread>(road_.PassInputNow(), this, std::move(reports));
     // Attached before the start, so that it runs for every pass, also one without peaks.
     connect(
         worker_.get(), &QThread::finished, this, [this] { Obrab5(); }, Qt::QueuedConnection);
@@ -526,27 +560,29 @@ void TForm1::ReportPeak(int32_t peakIndex, const CurrentPeak& cur) {
 void TForm1::Obrab5() {
     if (!worker_) return;
     worker_->wait();
-    state_.Peaks = std::move(worker_->Tables());
+    PassOutcome outcome = std::move(worker_->Outcome());
     const CurvePoints curves = std::move(worker_->Curves());
-    const PeakFitState& fit = worker_->Fit();
-    const std::string failure = worker_->Failure();
-    const int32_t peakNumber = fit.Cur.FitPeakNumber;
-    const int32_t problems = fit.ProblemPeakCount;
-    single_->TakePassPeakNumber(peakNumber);
     worker_.reset();
     form5_->Finish();
     RefuseCommands(false);
 
-    testing_->ShowCounters(peakNumber, problems, ElapsedTicks(startTick_, TickCount()));
+    const PassCounters counters = outcome.counters;
+    const std::string failure = outcome.failure;
+    testing_->ShowCounters(counters.peakNumber, counters.problemCount,
+                           ElapsedTicks(startTick_, TickCount()));
+    try {
+        road_.AcceptPass(std::move(outcome));
+    } catch (const CommandError& e) {
+        ShowMessage(e.what());
+        return;
+    }
     spectrum_->DrawFittedCurves(curves);
-    WriteResultRows(state_.Grid, state_.Peaks, state_.Format);
     results_->ShowGrid();
     results_->AutoSizeGridColumns();
     masses_->FillListMass();
-    masses_->StandartCH();
-    masses_->StandartCF();
-    theoryCH_->CreateTeoria();
-    theoryCF_->CreateTeoria();
+    masses_->ReFill();
+    theoryCH_->ShowSeries();
+    theoryCF_->ShowSeries();
     ApplyLayoutRule();  // the lists just filled may need more room
 
     if (!failure.empty()) ShowMessage(failure);

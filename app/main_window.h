@@ -12,6 +12,7 @@
 
 #include "app/ui_seam.h"
 #include "state/program_state.h"
+#include "state/spectrum_road.h"
 
 class QAction;
 class QMenu;
@@ -31,7 +32,7 @@ class SpectrumPage;
 class TForm5;
 class TestingPage;
 class TheoryPage;
-struct ClearAllEffects;
+struct ClearedParts;
 struct CurrentPeak;
 
 class TForm1 : public QMainWindow {
@@ -45,6 +46,8 @@ class TForm1 : public QMainWindow {
     ~TForm1() override;
 
     ProgramState& State() { return state_; }
+    // The road of the open spectrum: every command's step goes through it.
+    SpectrumRoad& Road() { return road_; }
     UiSeam& Seam() { return *seam_; }
     void ShowMessage(const std::string& text) { seam_->ShowMessage(text); }
     const QString& ProgramFolder() const { return programFolder_; }
@@ -66,8 +69,8 @@ class TForm1 : public QMainWindow {
 
     // Opens the file as "Открыть..." would after its dialog (the path given on the command line).
     void OpenSpectrumFile(const std::string& path);
-    // Clears and writes what the reset of derived data names.
-    void ApplyClearAll(const ClearAllEffects& effects);
+    // Clears the widgets that show the parts a reset of derived data emptied.
+    void ApplyClearAll(const ClearedParts& cleared);
     // The layout rule, applied at start and whenever a page changes size.
     void ApplyLayoutRule();
 
@@ -126,6 +129,7 @@ class TForm1 : public QMainWindow {
     void StopLastPass();
 
     ProgramState state_;
+    SpectrumRoad road_{state_};
     std::unique_ptr<UiSeam> seam_;
     QString programFolder_;
     TForm5* form5_ = nullptr;

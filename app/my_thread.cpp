@@ -5,12 +5,11 @@
 
 namespace ostrel {
 
-MyThread::MyThread(const Spectrum& spectrum, const PointList& stage1, PointList slope,
-                   NumberFormat format, QObject* window, Reports reports)
-    : spectrum_(spectrum),
-      stage1_(stage1),
-      slope_(std::move(slope)),
-      format_(format),
+MyThread::MyThread(const PassInput& input, QObject* window, Reports reports)
+    : spectrum_(input.spectrum),
+      stage1_(input.stage1),
+      slope_(input.slope),
+      format_(input.format),
       window_(window),
       reports_(std::move(reports)) {}
 
@@ -28,11 +27,11 @@ void MyThread::run() {
             OnWindowThread([&] { reports_.problemLines(lines); });
         };
         hooks.stopRequested = [this] { return stop_.load(); };
-        failure_ = RunLastPass(spectrum_, stage1_, slope_, fit_, format_, tables_, hooks,
-                               PassThreads::Two);
-        if (!stop_) curves_ = FittedCurves(tables_);
+        outcome_ = SpectrumRoad::FitPeaks({spectrum_, stage1_, slope_, format_}, hooks,
+                                          PassThreads::Two);
+        if (!stop_) curves_ = FittedCurves(outcome_.peaks);
     } catch (const std::exception& e) {
-        failure_ = e.what();
+        outcome_.failure = e.what();
     }
     OnWindowThread([this] { reports_.hideProgress(); });
 }

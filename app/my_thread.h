@@ -1,6 +1,6 @@
-// MyThread: the worker of the last processing pass. It fits the peaks of its own copy of the
-// slope list in its own fit context; every report to the window is a blocking call on the
-// window's thread, so the window sees each peak in order while the worker waits.
+// MyThread: the worker of the last processing pass. It runs the road's pass over its own copy of
+// the slope list; every report to the window is a blocking call on the window's thread, so the
+// window sees each peak in order while the worker waits.
 #pragma once
 
 #include <QThread>
@@ -9,12 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "fitting/peak_fit.h"
-#include "processing/last_pass.h"
 #include "processing/point_list.h"
-#include "results/results_assembly.h"
-#include "state/measured_points.h"
-#include "state/number_format.h"
+#include "results/fitted_curves.h"
+#include "state/spectrum_road.h"
 
 namespace ostrel {
 
@@ -26,18 +23,16 @@ class MyThread : public QThread {
         std::function<void()> hideProgress;
     };
 
-    // spectrum and stage1 must stay unchanged until the thread has finished; the window refuses
-    // every command that would change them meanwhile.
-    MyThread(const Spectrum& spectrum, const PointList& stage1, PointList slope,
-             NumberFormat format, QObject* window, Reports reports);
+    // The spectrum and stage 1 of input must stay unchanged until the thread has finished; the
+    // window refuses every command that would change them meanwhile. The slope list is copied.
+    MyThread(const PassInput& input, QObject* window, Reports reports);
 
-    PeakTables& Tables() { return tables_; }
+    // What the pass answered (its peaks, counters and failure), once the thread has finished.
+    PassOutcome& Outcome() { return outcome_; }
     // The fitted curves of the peaks, made here so that the window's thread only draws them.
     CurvePoints& Curves() { return curves_; }
     // The pass ends after the peak being fitted (the window is closing).
     void RequestStop() { stop_ = true; }
-    PeakFitState& Fit() { return fit_; }
-    const std::string& Failure() const { return failure_; }
 
   protected:
     void run() override;
@@ -52,10 +47,8 @@ class MyThread : public QThread {
     NumberFormat format_;
     QObject* window_;
     Reports reports_;
-    PeakTables tables_;
+    PassOutcome outcome_;
     CurvePoints curves_;
-    PeakFitState fit_;
-    std::string failure_;
     std::atomic<bool> stop_{false};
 };
 

@@ -9,6 +9,7 @@
 #include "app/column_dialog.h"
 #include "app/main_window.h"
 #include "app/widget_factory.h"
+#include "results/results_table.h"
 #include "results/table_copy.h"
 #include "state/errors.h"
 #include "state/points_file.h"
@@ -48,8 +49,13 @@ ResultsPage::ResultsPage(TForm1& form) : form_(form) {
         [this](const QPoint& at) { PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(at)); });
 }
 
+ResultsGrid ResultsPage::Table() const {
+    const ProgramState& state = form_.State();
+    return ResultsTable(state.Peaks, state.Format);
+}
+
 void ResultsPage::ShowGrid() {
-    const ResultsGrid& g = form_.State().Grid;
+    const ResultsGrid g = Table();
     QStringList headers;
     for (int32_t c = 0; c < g.ColCount(); ++c) headers << Q(g.Cell(c, 0));
     StringGrid1->setHorizontalHeaderLabels(headers);
@@ -68,7 +74,7 @@ void ResultsPage::ShowGrid() {
 void ResultsPage::AutoSizeGridColumns() {
     const QFontMetrics metrics(StringGrid1->font());
     const std::vector<int> widths = ostrel::AutoSizeGridColumns(
-        form_.State().Grid, [&](const std::string& t) { return metrics.horizontalAdvance(Q(t)); });
+        Table(), [&](const std::string& t) { return metrics.horizontalAdvance(Q(t)); });
     for (int c = 0; c < static_cast<int>(widths.size()); ++c)
         StringGrid1->setColumnWidth(c, widths[c]);
 }
@@ -91,7 +97,7 @@ void ResultsPage::HTMLOut(HtmlLook look) {
                                   kHtmlFileFilter, kHtmlFileName});
     if (!path) return;
     try {
-        WriteToHTML(*path, state.Grid, state.CurveTitle, look, state.ColumnChosen,
+        WriteToHTML(*path, Table(), state.CurveTitle, look, state.ColumnChosen,
                     GridColumnWidths());
     } catch (const CommandError& e) {
         form_.ShowMessage(e.what());
@@ -99,7 +105,7 @@ void ResultsPage::HTMLOut(HtmlLook look) {
 }
 
 void ResultsPage::N4Click() {
-    form_.Seam().SetClipboardText(GridTableText(form_.State().Grid, "\n"));
+    form_.Seam().SetClipboardText(GridTableText(Table(), "\n"));
 }
 
 void ResultsPage::TXT2Click() {
@@ -108,7 +114,7 @@ void ResultsPage::TXT2Click() {
                                   kTextFileFilter, kTableTextFileName});
     if (!path) return;
     try {
-        WriteGridTable(*path, form_.State().Grid);
+        WriteGridTable(*path, Table());
     } catch (const CommandError& e) {
         form_.ShowMessage(e.what());
         return;

@@ -16,8 +16,10 @@ class ResultsPage : public QWidget {
   public:
     explicit ResultsPage(TForm1& form);
 
-    // Shows the cells of the program's results grid (row 0 is the header row).
+    // Shows the results table of the program's peaks (row 0 is the header row).
     void ShowGrid();
+    // The table as the grid shows it, made from the peaks.
+    ResultsGrid Table() const;
     // Every column as wide as its widest text plus "www".
     void AutoSizeGridColumns();
 

@@ -49,18 +49,20 @@ void Calibrate(TForm1& window) {
     ReferenceTables cf, ch = state.Reference;
     cf.CFIons = state.Reference.CFIons;
     ch.CFIons.clear();
-    const PeakTables& p = state.Peaks;
+    const PeakResults& p = state.Peaks;
+    const auto count = static_cast<int32_t>(p.size());
     // A peak one mass above a taller one is taken for its 13C isotope and left out.
     auto isotope = [&](int32_t peak) {
-        const int32_t n = NominalMass(p.PeakM[peak]);
-        for (int32_t other = 0; other < p.PeakCount(); ++other)
-            if (NominalMass(p.PeakM[other]) == n - 1 && p.PeakV[other] > p.PeakV[peak]) return true;
+        const int32_t n = NominalMass(p[peak].centre);
+        for (int32_t other = 0; other < count; ++other)
+            if (NominalMass(p[other].centre) == n - 1 && p[other].height > p[peak].height)
+                return true;
         return false;
     };
     auto matches = [&](const ReferenceTables& family) {
         std::vector<std::pair<int32_t, double>> found;
-        for (int32_t peak = 0; peak < p.PeakCount(); ++peak)
-            if (auto truth = NearestReferenceMass(family, p.PeakM[peak], 0.01);
+        for (int32_t peak = 0; peak < count; ++peak)
+            if (auto truth = NearestReferenceMass(family, p[peak].centre, 0.01);
                 truth && !isotope(peak))
                 found.emplace_back(peak, *truth);
         return found;
@@ -70,12 +72,12 @@ void Calibrate(TForm1& window) {
     // A peak of another ion that happens to lie near a reference mass deviates from the others:
     // only the pairs within 4 mmu of the median deviation are kept.
     std::vector<double> deviations;
-    for (const auto& [peak, truth] : pairs) deviations.push_back(truth - p.PeakM[peak]);
+    for (const auto& [peak, truth] : pairs) deviations.push_back(truth - p[peak].centre);
     std::nth_element(deviations.begin(), deviations.begin() + deviations.size() / 2,
                      deviations.end());
     const double median = deviations.empty() ? 0 : deviations[deviations.size() / 2];
     std::erase_if(pairs, [&](const auto& pair) {
-        return std::fabs(pair.second - p.PeakM[pair.first] - median) > 0.004;
+        return std::fabs(pair.second - p[pair.first].centre - median) > 0.004;
     });
     for (const auto& [peak, truth] : pairs) {
         masses.ListBox5->setCurrentRow(peak);
@@ -130,7 +132,7 @@ void WalkTheRoad(TForm1& window, const QString& height, const QString& folder) {
         settings.Button13Click();
         while (window.LastPassRunning()) QApplication::processEvents(QEventLoop::AllEvents, 5);
     }
-    if (window.State().Peaks.PeakCount() > 0) {
+    if (!window.State().Peaks.empty()) {
         Calibrate(window);
         SinglePeakPage& single = window.SinglePeak();
         single.ListBox8->setCurrentRow(0);

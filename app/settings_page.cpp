@@ -8,15 +8,11 @@
 
 #include "app/chart.h"
 #include "app/main_window.h"
-#include "app/mass_chart_page.h"
+#include "app/spectrum_page.h"
 #include "app/widget_factory.h"
-#include "processing/height_suggestion.h"
-#include "processing/last_pass.h"
 #include "processing/preliminary.h"
-#include "processing/stage_builders.h"
-#include "state/clear_all.h"
+#include "processing/road_settings.h"
 #include "state/errors.h"
-#include "state/messages.h"
 
 namespace ostrel {
 
@@ -53,80 +49,65 @@ SettingsPage::SettingsPage(TForm1& form) : form_(form) {
     connect(Button13, &QPushButton::clicked, this, [this] { Button13Click(); });
 }
 
-void SettingsPage::Obrab1() {
+void SettingsPage::ShowStage(PreliminaryStage stage, const PreliminaryResult& result) {
+    const ProcessingStages& stages = form_.State().Stages;
     SpectrumPage& page = form_.Spectrum();
-    form_.RunOffThread([this] { BuildStage1(form_.State()); });
-    page.DrawStage(page.Series2, form_.State().Stages.Stage1, "Series21", "Points21");
-}
-
-void SettingsPage::Obrab2() {
-    SpectrumPage& page = form_.Spectrum();
-    form_.RunOffThread([this] { BuildStage2(form_.State()); });
-    page.DrawStage(page.Series3, form_.State().Stages.Stage2, "Series31", "Points31");
-}
-
-void SettingsPage::Obrab3() {
-    SpectrumPage& page = form_.Spectrum();
-    form_.RunOffThread([this] { BuildStage3(form_.State()); });
-    page.DrawStage(page.Series4, form_.State().Stages.Stage3, "Series41", "Points41");
-}
-
-void SettingsPage::Obrab4() {
-    SpectrumPage& page = form_.Spectrum();
-    form_.RunOffThread([this] { BuildStage4(form_.State()); });
-    page.DrawStage(page.Series5, form_.State().Stages.Stage4, "Series51", "Points51");
-}
-
-void SettingsPage::ObrabNaklon() {
-    SpectrumPage& page = form_.Spectrum();
-    form_.RunOffThread([this] { BuildSlope(form_.State()); });
-    page.DrawStage(page.Series16, form_.State().Stages.Slope, "N29", "N43");
-}
-
-void SettingsPage::OtsortVysota() {
-    ProgramState& state = form_.State();
-    std::vector<std::string> lines;
-    form_.RunOffThread([&] {
-        ostrel::OtsortVysota(state.Stages.Zones);
-        lines = ZoneListLines(state.Stages.Zones, state.Format);
-        suggestion_ = SuggestFirstPeakHeight(state.Stages.Zones);
-    });
-    const QSignalBlocker quiet(ListBox1);  // filling the list is no zone click
-    ListBox1->clear();
-    if (AppendLines(ListBox1, lines)) form_.ApplyLayoutRule();
+    switch (stage) {
+        case PreliminaryStage::Stage1:
+            return page.DrawStage(page.Series2, stages.Stage1, "Series21", "Points21");
+        case PreliminaryStage::Stage2:
+            return page.DrawStage(page.Series3, stages.Stage2, "Series31", "Points31");
+        case PreliminaryStage::Stage3:
+            return page.DrawStage(page.Series4, stages.Stage3, "Series41", "Points41");
+        case PreliminaryStage::Stage4:
+            return page.DrawStage(page.Series5, stages.Stage4, "Series51", "Points51");
+        case PreliminaryStage::Slope:
+            return page.DrawStage(page.Series16, stages.Slope, "N29", "N43");
+        case PreliminaryStage::ZoneSort: {
+            suggestion_ = result.suggestion;
+            const QSignalBlocker quiet(ListBox1);  // filling the list is no zone click
+            ListBox1->clear();
+            if (AppendLines(ListBox1, result.zoneLines)) form_.ApplyLayoutRule();
+            return;
+        }
+    }
 }
 
 void SettingsPage::Button9Click() {
     ProgramState& state = form_.State();
+    SpectrumRoad& road = form_.Road();
     Button9->setEnabled(false);
+    PreliminarySettings settings;
     try {
-        AcceptPreliminarySettings(state, Edit2->text().toStdString(), Edit3->text().toStdString());
+        settings = ParsePreliminarySettings(Edit2->text().toStdString(),
+                                            Edit3->text().toStdString(), state.Format);
     } catch (const CommandError& e) {
         // Nothing was cleared yet: the user corrects the field and presses again.
         Button9->setEnabled(true);
         form_.ShowMessage(e.what());
         return;
     }
-    form_.ApplyClearAll(ClearAll(state, kClearForPreliminary));
-    Chart* chart1 = form_.Spectrum().Chart1;
+    form_.ApplyClearAll(road.StartPreliminary(settings));
+    // The stages are built off the window's thread and drawn here as far as they were built.
+    std::vector<PreliminaryStage> built;
+    PreliminaryResult result;
+    std::optional<std::string> failure;
     try {
-        TForm1::BusyScope busy(form_);
-        Obrab1();
-        Obrab2();
-        Obrab3();
-        Obrab4();
-        ObrabNaklon();
-        OtsortVysota();
+        form_.RunOffThread([&] {
+            result = road.BuildPreliminary([&](PreliminaryStage s) { built.push_back(s); });
+        });
     } catch (const CommandError& e) {
-        chart1->Redraw();
-        Button9->setEnabled(true);
-        form_.ShowMessage(e.what());
+        failure = e.what();
+    }
+    for (PreliminaryStage stage : built) ShowStage(stage, result);
+    form_.Spectrum().Chart1->Redraw();
+    Button9->setEnabled(true);
+    if (failure) {
+        form_.ShowMessage(*failure);
         return;
     }
-    chart1->Redraw();
     ShowSuggestedHeight();
     // Another KolUsred, or after a pass another height, may be tried at once.
-    Button9->setEnabled(true);
     Button13->setEnabled(true);
     BitBtn1->setEnabled(true);
     form_.ShowMessage(PreliminaryDoneMessage(state.HintMode));
@@ -195,30 +176,26 @@ void SettingsPage::BitBtn1Click() {
 
 void SettingsPage::Button13Click() {
     if (form_.LastPassRunning()) return;
-    ProgramState& state = form_.State();
-    const std::string text = Edit4->text().toStdString();
-    if (!IsDigitsOnly(text)) {
-        form_.ShowMessage(kInvalidHeightMessage);
+    SpectrumRoad& road = form_.Road();
+    int32_t height = 0;
+    try {
+        height = ParseFirstPeakHeight(Edit4->text().toStdString());
+    } catch (const CommandError& e) {
+        form_.ShowMessage(e.what());  // another height can be tried at once
         return;
     }
     Button13->setEnabled(false);
+    form_.ApplyClearAll(road.StartLastPass(height));
     try {
-        state.FirstPeakHeight = ParseFirstPeakHeight(text);
-    } catch (const CommandError& e) {
-        Button13->setEnabled(true);  // another height can be tried at once
-        form_.ShowMessage(e.what());
-        return;
-    }
-    form_.ApplyClearAll(ClearAll(state, kClearForLastPass));
-    try {
-        RequireZoneAtHeight(state.Stages.Zones, state.FirstPeakHeight);
-        ObrabNaklon();
+        form_.RunOffThread([&] { road.BuildSlopeAtHeight(); });
     } catch (const CommandError& e) {
         Button13->setEnabled(true);
         form_.ShowMessage(e.what());
         return;
     }
-    form_.Spectrum().Chart1->Redraw();
+    SpectrumPage& page = form_.Spectrum();
+    page.DrawStage(page.Series16, form_.State().Stages.Slope, "N29", "N43");
+    page.Chart1->Redraw();
     form_.StartLastPass();
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "processing/height_suggestion.h"
+#include "state/spectrum_road.h"
 
 class QLineEdit;
 class QListWidget;
@@ -24,12 +25,8 @@ class SettingsPage : public QWidget {
 
     // "Предварительная".
     void Button9Click();
-    void Obrab1();
-    void Obrab2();
-    void Obrab3();
-    void Obrab4();
-    void ObrabNaklon();
-    void OtsortVysota();
+    // Draws a stage that the road has built, or lists the sorted zones.
+    void ShowStage(PreliminaryStage stage, const PreliminaryResult& result);
     // The zone browser.
     void ListBox1Click();
     void NextVysota();

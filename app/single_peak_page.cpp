@@ -34,12 +34,10 @@ void SinglePeakPage::ListBox8Click() {
 void SinglePeakPage::Button16Click() {
     QListWidgetItem* item = ListBox8->currentItem();
     if (form_.LastPassRunning() || !item || !item->isSelected()) return;
-    ProgramState& state = form_.State();
     ListBox9->clear();
     FitLog log;
     try {
-        singlePeak_ = ProcessOnePeak(state.Points, state.Stages.Stage1, state.Stages.Slope,
-                                     state.Peaks, ListBox8->currentRow(), fit_, state.Format, log);
+        singlePeak_ = form_.Road().FitOnePeak(ListBox8->currentRow(), fit_, log);
     } catch (const CommandError& e) {
         form_.ShowMessage(e.what());
         return;

@@ -22,8 +22,6 @@ class SinglePeakPage : public QWidget {
     void Button16Click();
     void Button17Click();
     const SinglePeakResult& SinglePeak() const { return singlePeak_; }
-    // The problem lines of this page name the peak number the last pass ended with.
-    void TakePassPeakNumber(int32_t peakNumber) { fit_.Cur.FitPeakNumber = peakNumber; }
 
     QPushButton* Button16;
     QPushButton* Button17;

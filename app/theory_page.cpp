@@ -32,21 +32,12 @@ TheoryPage::TheoryPage(TForm1& form, Family family) : form_(form), family_(famil
 
 const TheorySeries& TheoryPage::SawSeries() const {
     const TheoryCharts& t = form_.State().Theory;
-    return family_ == Family::CH ? t.Series9 : t.Series12;
+    return family_ == Family::CH ? t.chSaw : t.cfSaw;
 }
 
 const TheorySeries& TheoryPage::MeasuredSeries() const {
     const TheoryCharts& t = form_.State().Theory;
-    return family_ == Family::CH ? t.Series10 : t.Series13;
-}
-
-void TheoryPage::CreateTeoria() {
-    ProgramState& state = form_.State();
-    if (family_ == Family::CH)
-        CreateTeoriaCH(state.Theory, state.Reference, state.Peaks);
-    else
-        CreateTeoriaCF(state.Theory, state.Reference, state.Peaks);
-    ShowSeries();
+    return family_ == Family::CH ? t.chPeaks : t.cfPeaks;
 }
 
 void TheoryPage::ShowSeries() {
@@ -60,7 +51,7 @@ std::string TheoryPage::MeasuredMarkText(int pointIndex) const {
     const TheorySeries& measured = MeasuredSeries();
     if (pointIndex != state.HoveredPoint || pointIndex < 0 || pointIndex >= measured.Count())
         return std::string();
-    return MarkText(state.Peaks, measured.peak[pointIndex], state.Format);
+    return MarkText(state.Peaks[measured.peak[pointIndex]], state.Format);
 }
 
 void TheoryPage::RefreshMark() {
@@ -97,10 +88,10 @@ void TheoryPage::PilaCHToFile() {
         return true;
     };
     if (!write(kSawTheoryTitle, kSawTheoryFileName, state.DialogFolder, kSawTheoryHeading,
-               t.Series9))
+               t.chSaw))
         return;
     // The second dialog opens where the first one was left.
-    write(kSawPeaksTitle, kSawPeaksFileName, std::string(), kSawPeaksHeading, t.Series10);
+    write(kSawPeaksTitle, kSawPeaksFileName, std::string(), kSawPeaksHeading, t.chPeaks);
 }
 
 void TheoryPage::XLS1Click() {

@@ -24,9 +24,6 @@ class TheoryPage : public QWidget {
     enum class Family { CH, CF };
     TheoryPage(TForm1& form, Family family);
 
-    // CreateTeoriaCH or CreateTeoriaCF: builds the two series from the reference tables and the
-    // peak tables, and shows them.
-    void CreateTeoria();
     // Shows the program's series of this chart (empty after a reset).
     void ShowSeries();
     // Chart3MouseMove / Chart4MouseMove: the measured point under the mouse gets its mark.

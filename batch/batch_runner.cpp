@@ -6,21 +6,16 @@
 #include <optional>
 
 #include "batch/html_options.h"
-#include "fitting/calibration_curve.h"
 #include "formats/mz_file.h"
-#include "processing/height_suggestion.h"
-#include "processing/last_pass.h"
-#include "processing/preliminary.h"
-#include "processing/stage_builders.h"
 #include "reference/calibration_list.h"
 #include "reference/reference_ions.h"
 #include "reference/theory_charts.h"
-#include "results/results_assembly.h"
-#include "state/clear_all.h"
+#include "results/html_report.h"
+#include "results/results_table.h"
 #include "state/errors.h"
-#include "state/messages.h"
 #include "state/points_file.h"
 #include "state/program_state.h"
+#include "state/spectrum_road.h"
 
 #ifndef OSTREL_VERSION
 #define OSTREL_VERSION "0"
@@ -106,10 +101,10 @@ Invocation ParseArguments(const std::vector<std::string>& args,
 }
 
 // The window's "Открыть..." of FILE; for an mzML or mzXML file, of the spectrum --spectrum N.
-void OpenFile(ProgramState& state, const Invocation& inv) {
+void OpenFile(SpectrumRoad& road, const Invocation& inv) {
     std::optional<int32_t> index;
     if (auto text = inv.Option("--spectrum")) index = NumberFormat::ParseInt(*text);
-    OpenSpectrum(state, inv.file, index);
+    road.Open(inv.file, index);
 }
 
 int RunList(const Invocation& inv, std::ostream& out, std::ostream&) {
@@ -122,10 +117,19 @@ int RunList(const Invocation& inv, std::ostream& out, std::ostream&) {
     return 0;
 }
 
-int RunPoints(const Invocation& inv, std::ostream& out, std::ostream&) {
+// The state of one run: the decimal separator "." from the start, as the window has it after the
+// first load.
+struct BatchRun {
     ProgramState state;
-    state.Format.SetSeparator('.');
-    OpenFile(state, inv);
+    SpectrumRoad road{state};
+
+    BatchRun() { state.Format.SetSeparator('.'); }
+};
+
+int RunPoints(const Invocation& inv, std::ostream& out, std::ostream&) {
+    BatchRun run;
+    const ProgramState& state = run.state;
+    OpenFile(run.road, inv);
     if (auto path = inv.Option("--out"))
         WriteToFile(*path, state.CurveTitle, state.Points, state.Format);
     out << SpectrumFileText(state.CurveTitle, state.Points.PointX, state.Points.PointY,
@@ -133,23 +137,22 @@ int RunPoints(const Invocation& inv, std::ostream& out, std::ostream&) {
     return 0;
 }
 
-// The window's "Предварительная" after the load, with KolUsred from --kolusred (150 by default).
-void RunPreliminary(ProgramState& state, const Invocation& inv) {
-    AcceptPreliminarySettings(state, inv.Option("--kolusred").value_or("150"), KrivoMnText(state));
-    RunPreliminaryProcessing(state);
+// The window's "Предварительная" after the load, with KolUsred from --kolusred.
+PreliminaryResult RunPreliminary(SpectrumRoad& road, const Invocation& inv) {
+    PreliminarySettings settings;
+    if (auto text = inv.Option("--kolusred")) settings = ParseKolUsred(*text);
+    return road.Preliminary(settings);
 }
 
 int RunZones(const Invocation& inv, std::ostream& out, std::ostream&) {
-    ProgramState state;
-    state.Format.SetSeparator('.');
-    OpenFile(state, inv);
-    RunPreliminary(state, inv);
+    BatchRun run;
+    OpenFile(run.road, inv);
+    const PreliminaryResult zones = RunPreliminary(run.road, inv);
     if (inv.Option("--suggest")) {
-        out << SuggestFirstPeakHeight(state.Stages.Zones).height << "\n";
+        out << zones.suggestion.height << "\n";
         return 0;
     }
-    for (const std::string& line : ZoneListLines(state.Stages.Zones, state.Format))
-        out << line << "\n";
+    for (const std::string& line : zones.zoneLines) out << line << "\n";
     return 0;
 }
 
@@ -159,44 +162,32 @@ std::string RequiredOption(const Invocation& inv, const std::string& name) {
     return *value;
 }
 
-struct LastPassRun {
-    ProgramState state;
-    PeakFitState fit;
-    int64_t milliseconds = 0;
+// The window's road up to the end of "Последняя": load, preliminary processing, the height, the
+// pass on both cores and its results.
+struct LastPassRun : BatchRun {
+    PassCounters counters;
 };
 
-// The window's road up to the end of "Последняя": load, preliminary processing, the height,
-// the slope list, the pass, the results rows.
 void RunLastPassRoad(const Invocation& inv, LastPassRun& run) {
-    ProgramState& state = run.state;
-    state.Format.SetSeparator('.');
-    WriteGridHeaders(state.Grid);
     const std::string heightText = RequiredOption(inv, "--height");
-    OpenFile(state, inv);
-    RunPreliminary(state, inv);
-    state.FirstPeakHeight = ParseFirstPeakHeight(heightText);
-    ClearAll(state, kClearForLastPass);
-    RequireZoneAtHeight(state.Stages.Zones, state.FirstPeakHeight);
-    BuildSlope(state);
-    const uint32_t start = TickCount();
-    const std::string failure =
-        RunLastPass(state.Points, state.Stages.Stage1, state.Stages.Slope, run.fit, state.Format,
-                    state.Peaks, {}, PassThreads::Two);
-    run.milliseconds = ElapsedTicks(start, TickCount());
-    if (!failure.empty()) throw CommandError(failure);
-    WriteResultRows(state.Grid, state.Peaks, state.Format);
+    OpenFile(run.road, inv);
+    RunPreliminary(run.road, inv);
+    run.counters = run.road.LastPass(ParseFirstPeakHeight(heightText));
+}
+
+void PrintGrid(std::ostream& out, const ResultsGrid& grid) {
+    for (int32_t r = 0; r < grid.RowCount(); ++r) {
+        for (int32_t c = 0; c < grid.ColCount(); ++c) out << (c ? "\t" : "") << grid.Cell(c, r);
+        out << "\n";
+    }
 }
 
 int RunPeaks(const Invocation& inv, std::ostream& out, std::ostream& err) {
     LastPassRun run;
     RunLastPassRoad(inv, run);
-    const ResultsGrid& grid = run.state.Grid;
-    for (int32_t r = 0; r < grid.RowCount(); ++r) {
-        for (int32_t c = 0; c < grid.ColCount(); ++c) out << (c ? "\t" : "") << grid.Cell(c, r);
-        out << "\n";
-    }
-    err << "peaks " << run.state.Peaks.PeakCount() << ", problem " << run.fit.ProblemPeakCount
-        << ", time " << run.milliseconds << " ms\n";
+    PrintGrid(out, ResultsTable(run.state.Peaks, run.state.Format));
+    err << "peaks " << run.state.Peaks.size() << ", problem " << run.counters.problemCount
+        << ", time " << run.counters.milliseconds << " ms\n";
     return 0;
 }
 
@@ -206,20 +197,11 @@ int RunFit(const Invocation& inv, std::ostream& out, std::ostream&) {
     RunLastPassRoad(inv, run);
     const int32_t k = NumberFormat::ParseInt(peakText);
     PeakFitState single;  // the window's own fit context
-    single.Cur.FitPeakNumber = run.fit.Cur.FitPeakNumber;
     FitLog log;
-    const SinglePeakResult result =
-        ProcessOnePeak(run.state.Points, run.state.Stages.Stage1, run.state.Stages.Slope,
-                       run.state.Peaks, k, single, run.state.Format, log);
+    const SinglePeakResult result = run.road.FitOnePeak(k, single, log);
     for (const std::string& line : log.iterations) out << line << "\n";
     out << "nominal mass " << result.SinglePeakMass << "\n";
     return 0;
-}
-
-// The road through "Последняя" and the results assembly: the reference ions and theory series.
-void RunResultsRoad(const Invocation& inv, LastPassRun& run) {
-    RunLastPassRoad(inv, run);
-    AssembleReferenceAndTheory(run.state);
 }
 
 void PrintLines(std::ostream& out, const std::vector<std::string>& lines) {
@@ -228,7 +210,7 @@ void PrintLines(std::ostream& out, const std::vector<std::string>& lines) {
 
 int RunCHList(const Invocation& inv, std::ostream& out, std::ostream&) {
     LastPassRun run;
-    RunResultsRoad(inv, run);
+    RunLastPassRoad(inv, run);
     PrintLines(out, CHListLines(run.state.Reference, run.state.Format));
     return 0;
 }
@@ -256,20 +238,21 @@ StandardListChoice ChoiceOf(const Invocation& inv) {
 int RunRefList(const Invocation& inv, std::ostream& out, std::ostream&) {
     const StandardListChoice choice = ChoiceOf(inv);
     LastPassRun run;
-    RunResultsRoad(inv, run);
+    RunLastPassRoad(inv, run);
     PrintLines(out, StandardMassLines(run.state.Reference, choice, run.state.Format));
     return 0;
 }
 
 int RunTheory(const Invocation& inv, std::ostream& out, std::ostream&) {
     LastPassRun run;
-    RunResultsRoad(inv, run);
+    RunLastPassRoad(inv, run);
     const TheoryCharts& t = run.state.Theory;
     const NumberFormat& f = run.state.Format;
-    const std::pair<const char*, const TheorySeries*> blocks[] = {{"Series9", &t.Series9},
-                                                                  {"Series10", &t.Series10},
-                                                                  {"Series12", &t.Series12},
-                                                                  {"Series13", &t.Series13}};
+    // Each block is named after the chart series that draws it.
+    const std::pair<const char*, const TheorySeries*> blocks[] = {{"Series9", &t.chSaw},
+                                                                  {"Series10", &t.chPeaks},
+                                                                  {"Series12", &t.cfSaw},
+                                                                  {"Series13", &t.cfPeaks}};
     for (const auto& [name, series] : blocks) {
         out << name << "\n";
         for (int32_t i = 0; i < series->Count(); ++i)
@@ -297,26 +280,22 @@ int RunCalibrate(const Invocation& inv, std::ostream& out, std::ostream&) {
     std::vector<std::pair<int32_t, std::string>> pairs;
     for (const std::string& p : inv.Options("--pair")) pairs.push_back(PairOf(p));
     LastPassRun run;
-    RunResultsRoad(inv, run);
+    RunLastPassRoad(inv, run);
     ProgramState& state = run.state;
-    const std::vector<std::string> masses = MassListLines(state.Peaks, state.Format);
     for (const auto& [peak, trueMass] : pairs) {
-        if (peak < 0 || peak >= static_cast<int32_t>(masses.size()))
+        if (peak < 0 || peak >= static_cast<int32_t>(state.Peaks.size()))
             throw CommandError("В списке \"Все массы\" нет строки " + std::to_string(peak) + ".");
-        const AddResult added = AddCalibrationPeak(state.Calibration, peak, masses[peak]);
+        const AddResult added = AddCalibrationPeak(state.Calibration, peak);
         if (added.message) throw CommandError(*added.message);
         if (auto message = GiveTypedMass(state.Calibration, added.position, trueMass, state.Format))
             throw CommandError(*message);
     }
-    AppendCalibrationPoints(state.CalibPoints,
-                            KalibrLine(state.Calibration, state.Peaks, state.Format));
-    if (fit == "line") {
-        PodobratParabolaLine(state.CalibPoints, state.Curve);
-    } else {
-        ParabolaFitState parabola;
-        PodobratParabola(state.CalibPoints, state.Curve, parabola);
-    }
-    state.Points.PointX = RecalculateMasses(state.Points.PointX, state.Curve);
+    run.road.MakeCalibrationPoints();
+    if (fit == "line")
+        run.road.FitCalibrationLine();
+    else
+        run.road.FitCalibrationParabola();
+    run.road.Recalculate();
     if (auto path = inv.Option("--out"))
         WriteToFile(*path, state.CurveTitle, state.Points, state.Format);
     const NumberFormat& f = state.Format;
@@ -337,9 +316,10 @@ int RunHtml(const Invocation& inv, std::ostream& out, std::ostream&) {
     LastPassRun run;
     RunLastPassRoad(inv, run);
     const ProgramState& state = run.state;
+    const ResultsGrid grid = ResultsTable(state.Peaks, state.Format);
     if (auto path = inv.Option("--out"))
-        WriteToHTML(*path, state.Grid, state.CurveTitle, look, chosen, widths);
-    out << JoinLines(HtmlReportLines(state.Grid, state.CurveTitle, look, chosen, widths), "\n");
+        WriteToHTML(*path, grid, state.CurveTitle, look, chosen, widths);
+    out << JoinLines(HtmlReportLines(grid, state.CurveTitle, look, chosen, widths), "\n");
     return 0;
 }
 

@@ -13,7 +13,7 @@
 #include "app/chart_export.h"
 #include "app/main_window.h"
 #include "app/settings_page.h"
-#include "app/mass_chart_page.h"
+#include "app/spectrum_page.h"
 #include "generated_points.h"
 #include "state/file_io.h"
 
@@ -129,7 +129,7 @@ void BM_LastPassCommand(benchmark::State& st) {
         button13->click();
         while (w.window.LastPassRunning()) QApplication::processEvents(QEventLoop::AllEvents, 5);
     }
-    const int peaks = w.window.State().Peaks.PeakCount();
+    const int peaks = static_cast<int>(w.window.State().Peaks.size());
     st.counters["peaks"] = peaks;
     st.counters["time_per_peak"] = benchmark::Counter(
         double(st.iterations()) * peaks, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);

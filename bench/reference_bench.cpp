@@ -5,37 +5,37 @@
 #include "reference/reference_ions.h"
 #include "reference/theory_charts.h"
 #include "results/results_assembly.h"
-#include "state/program_state.h"
+#include "state/number_format.h"
 
 namespace ostrel::bench {
 namespace {
 
 // Peaks over the benchmark spectrum's range, 20 to 1020 u.
-PeakTables SpreadPeaks(int count) {
-    PeakTables p;
+PeakResults SpreadPeaks(int count) {
+    PeakResults peaks;
     for (int i = 0; i < count; ++i) {
-        const double m = 20.5 + 1000.0 * i / count;
-        for (auto* table : {&p.PeakLeftX, &p.PeakRightX, &p.PeakM}) table->push_back(m);
-        p.PeakR.push_back(3000);
-        p.PeakV.push_back(1000 + i);
-        p.PeakA.push_back(10);
+        PeakResult& p = peaks.emplace_back();
+        p.leftX = p.rightX = p.centre = 20.5 + 1000.0 * i / count;
+        p.resolvingPower = 3000;
+        p.height = 1000 + i;
+        p.background = 10;
     }
-    return p;
+    return peaks;
 }
 
 void BM_ReferenceTablesTheoryAndListOf2000Peaks(benchmark::State& st) {
-    ProgramState state;
-    state.Format.SetSeparator('.');
-    state.Peaks = SpreadPeaks(2000);
+    const NumberFormat format('.');
+    const PeakResults peaks = SpreadPeaks(2000);
+    AssembledResults a;
     size_t lines = 0;
     for (auto _ : st) {
-        AssembleReferenceAndTheory(state);
-        lines = StandardMassLines(state.Reference, {}, state.Format).size() +
-                StandardMassLines(state.Reference, {.fullList = true}, state.Format).size();
+        a = AssembleResults(peaks);
+        lines = StandardMassLines(a.reference, {}, format).size() +
+                StandardMassLines(a.reference, {.fullList = true}, format).size();
         benchmark::DoNotOptimize(lines);
     }
-    st.counters["CH_rows"] = state.Reference.CHIons.size();
-    st.counters["CF_rows"] = state.Reference.CFIons.size();
+    st.counters["CH_rows"] = a.reference.CHIons.size();
+    st.counters["CF_rows"] = a.reference.CFIons.size();
 }
 BENCHMARK(BM_ReferenceTablesTheoryAndListOf2000Peaks)->Unit(benchmark::kMillisecond);
 

@@ -21,14 +21,10 @@
 #include <vector>
 
 #include "generated_points.h"
-#include "processing/last_pass.h"
-#include "processing/preliminary.h"
-#include "processing/stage_builders.h"
-#include "results/results_assembly.h"
-#include "state/clear_all.h"
+#include "results/results_table.h"
 #include "state/errors.h"
-#include "state/messages.h"
 #include "state/program_state.h"
+#include "state/spectrum_road.h"
 
 extern char** environ;
 
@@ -131,24 +127,17 @@ void Print(const char* what, double value, const char* unit, double target) {
 }
 
 // The window's "Предварительная" after a load, as ostrel-batch runs it.
-size_t Preliminary(ProgramState& state) {
-    AcceptPreliminarySettings(state, "150", KrivoMnText(state));
-    RunPreliminaryProcessing(state);
-    return ZoneListLines(state.Stages.Zones, state.Format).size();
+size_t Preliminary(SpectrumRoad& road) {
+    return road.Preliminary(PreliminarySettings{}).zoneLines.size();
 }
 
-// "Последняя" with the given height: the slope list, the pass on both cores, the results rows.
-int32_t LastPass(ProgramState& state, const char* height) {
-    state.FirstPeakHeight = ParseFirstPeakHeight(height);
-    ClearAll(state, kClearForLastPass);
-    BuildSlope(state);
-    PeakFitState fit;
-    const std::string failure = RunLastPass(state.Points, state.Stages.Stage1, state.Stages.Slope,
-                                            fit, state.Format, state.Peaks, {}, PassThreads::Two);
-    if (!failure.empty()) throw CommandError(failure);
-    WriteGridHeaders(state.Grid);
-    WriteResultRows(state.Grid, state.Peaks, state.Format);
-    return state.Peaks.PeakCount();
+// "Последняя" with the given height: the slope list, the pass on both cores, its results and the
+// results table that `peaks` prints.
+int32_t LastPass(ProgramState& state, SpectrumRoad& road, const char* height) {
+    road.LastPass(ParseFirstPeakHeight(height));
+    const ResultsGrid table = ResultsTable(state.Peaks, state.Format);
+    // One row per peak below the header (one empty row when there is none).
+    return state.Peaks.empty() ? 0 : table.RowCount() - 1;
 }
 
 struct RoadTimes {
@@ -163,18 +152,19 @@ RoadTimes TimeRoad(const std::string& file, const char* height, int runs) {
     for (int r = 0; r < runs; ++r) {
         ProgramState state;
         state.Format.SetSeparator('.');
+        SpectrumRoad road(state);
         double cpu = 0;
         CpuSince(cpu);
         auto start = std::chrono::steady_clock::now();
-        OpenSpectrum(state, file);
+        road.Open(file);
         t.load.push_back(Seconds(start));
         t.loadCpu.push_back(CpuSince(cpu));
         start = std::chrono::steady_clock::now();
-        t.zoneLines = Preliminary(state);
+        t.zoneLines = Preliminary(road);
         t.preliminary.push_back(Seconds(start));
         t.preliminaryCpu.push_back(CpuSince(cpu));
         start = std::chrono::steady_clock::now();
-        t.peaks = LastPass(state, height);
+        t.peaks = LastPass(state, road, height);
         t.pass.push_back(Seconds(start));
         t.passCpu.push_back(CpuSince(cpu));
     }
@@ -189,7 +179,7 @@ int Road(const Options& o) {
     Print("load (OpenSpectrum)", Median(road.load), Median(road.loadCpu), "s", 0.15);
     Print("preliminary processing (stages, zone sort, zone list)", Median(road.preliminary),
           Median(road.preliminaryCpu), "s", 0.35);
-    Print("last pass (slope list, fits on both cores, results rows)", Median(road.pass),
+    Print("last pass (slope list, fits on both cores, results)", Median(road.pass),
           Median(road.passCpu), "s", 0.3);
     const double perPeak = 1000.0 / std::max(1, road.peaks);
     Print("  per peak", Median(road.pass) * perPeak, Median(road.passCpu) * perPeak, "ms", 0.15);

@@ -227,9 +227,10 @@ std::array<double, 5> PlainResidualSums(PeakFitState& st, const FitData& data) {
     return s;
 }
 
-void FailStep(PeakFitState& st, int32_t completedSteps, const Parameters& start,
-              const NumberFormat& format, FitLog& log) {
+void FailStep(PeakFitState& st, FitProblem problem, int32_t completedSteps,
+              const Parameters& start, const NumberFormat& format, FitLog& log) {
     st.FitSingular = true;
+    st.Problem = problem;
     WriteProblemLog(st, completedSteps, start, format, log);
     st.FitA = st.FitB = st.FitC = st.FitD = 0;
 }
@@ -312,17 +313,19 @@ void StepFromSums(PeakFitState& st, const Augmented4& normal, const Parameters& 
     st.NormalDet = Det4(st.PeakWork);
     for (int k = 0; k < 4; ++k) {
         const double c = Cofactor4(st.PeakWork, k, k);
-        if (c == 0) return FailStep(st, st.FitIteration, start, format, log);
+        if (c == 0)
+            return FailStep(st, FitProblem::ZeroCofactor, st.FitIteration, start, format, log);
         st.PeakDiag[k] = static_cast<double>(L(st.NormalDet) / c);
     }
-    if (st.NormalDet == 0) return FailStep(st, st.FitIteration, start, format, log);
+    if (st.NormalDet == 0)
+        return FailStep(st, FitProblem::ZeroDeterminant, st.FitIteration, start, format, log);
     double corrections[4];
     for (int k = 0; k < 4; ++k) {
         st.PeakWork = ReplaceRow4(normal, k);
         corrections[k] = static_cast<double>(-L(Det4(st.PeakWork)) / st.NormalDet);
     }
     if (!AllFinite({corrections[0], corrections[1], corrections[2], corrections[3]}))
-        return FailStep(st, st.FitIteration, start, format, log);
+        return FailStep(st, FitProblem::NotFinite, st.FitIteration, start, format, log);
     st.FitA = corrections[0];
     st.FitB = corrections[1];
     st.FitC = corrections[2];
@@ -335,7 +338,8 @@ void Step(PeakFitState& st, const FitData& data, const NumberFormat& format, Fit
           PeakSumForm form, const WindowSums* carried) {
     const Parameters start{st.FitA, st.FitB, st.FitC, st.FitD};
     // Four points or fewer leave no degree of freedom for the variance.
-    if (st.Cur.CurPointCount <= 4) return FailStep(st, st.FitIteration, start, format, log);
+    if (st.Cur.CurPointCount <= 4)
+        return FailStep(st, FitProblem::TooFewPoints, st.FitIteration, start, format, log);
     Augmented4 normal;
     if (carried)
         normal = carried->normal;
@@ -365,6 +369,7 @@ void FitPeak(PeakFitState& st, const FitData& data, bool logIterations, double b
 
     st.FitErrors = {0, 0, 0, 0};
     st.FitSingular = false;
+    st.Problem = FitProblem::None;
     st.FitIteration = 0;
     int32_t counter = 0;
     // The fast form's update visits the window for every normal sum at the new parameters, which
@@ -417,7 +422,7 @@ void FitPeak(PeakFitState& st, const FitData& data, bool logIterations, double b
                 st.FitErrors = errors;
                 if (logIterations) WriteIterationLog(st, format, log);
             } else {
-                FailStep(st, counter - 1, p, format, log);
+                FailStep(st, FitProblem::NotFinite, counter - 1, p, format, log);
             }
         }
         if (st.FitSingular) {

@@ -38,6 +38,15 @@ struct CurrentPeak {
     int32_t FitPeakNumber = 0;
 };
 
+// Why a fit gave up, making its peak a problem peak.
+enum class FitProblem : int32_t {
+    None,
+    ZeroCofactor,     // a diagonal cofactor of the normal equations is 0
+    ZeroDeterminant,  // the normal equations are singular
+    TooFewPoints,     // four points or fewer leave no degree of freedom
+    NotFinite,        // a correction, the updated parameters or their errors are not finite
+};
+
 // What the fit reads: the spectrum and stage 1 of the processing.
 struct FitData {
     std::span<const double> PointX;
@@ -61,6 +70,7 @@ struct PeakFitState {
     Matrix4 PeakWork;
     double NormalDet = 0;
     bool FitSingular = false;
+    FitProblem Problem = FitProblem::None;  // why the last fit failed, when it did
     int32_t FitIteration = 0;
     double WidthFactor = kWidthFactor;
     double RelOffset = 0;  // D/x − 1 of the point last visited

@@ -9,21 +9,18 @@
 #include "fitting/calibration_curve.h"
 #include "fuzz/fuzz_checks.h"
 #include "fuzz/shown_values.h"
-#include "processing/height_suggestion.h"
-#include "processing/last_pass.h"
 #include "processing/preliminary.h"
 #include "processing/processing_routines.h"
-#include "processing/stage_builders.h"
 #include "reference/calibration_list.h"
 #include "reference/reference_ions.h"
 #include "reference/theory_charts.h"
+#include "results/fitted_curves.h"
 #include "results/html_report.h"
-#include "results/results_assembly.h"
-#include "state/clear_all.h"
+#include "results/results_table.h"
 #include "state/errors.h"
-#include "state/messages.h"
 #include "state/points_file.h"
 #include "state/program_state.h"
+#include "state/spectrum_road.h"
 
 namespace ostrel::fuzz {
 
@@ -45,18 +42,24 @@ bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
            (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
-bool SameTables(const PeakTables& a, const PeakTables& b) {
-    const auto sameErr = [&] {
-        return a.PeakErr.size() == b.PeakErr.size() &&
-               (a.PeakErr.empty() ||
-                std::memcmp(a.PeakErr.data(), b.PeakErr.data(), a.PeakErr.size() * 32) == 0);
-    };
-    return SameBits(a.PeakLeftX, b.PeakLeftX) && SameBits(a.PeakRightX, b.PeakRightX) &&
-           SameBits(a.PeakM, b.PeakM) && SameBits(a.PeakR, b.PeakR) && SameBits(a.PeakV, b.PeakV) &&
-           SameBits(a.PeakA, b.PeakA) && SameBits(a.PeakStdErr, b.PeakStdErr) &&
-           SameBits(a.PeakIter, b.PeakIter) && SameBits(a.PeakKol, b.PeakKol) &&
-           SameBits(a.PeakZoneIndex, b.PeakZoneIndex) && SameBits(a.FittedA, b.FittedA) &&
-           SameBits(a.FittedB, b.FittedB) && sameErr();
+// Every field of every record, bit for bit.
+bool SamePeaks(const PeakResults& a, const PeakResults& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const PeakResult &p = a[i], &q = b[i];
+        const std::vector<double> pv = {p.leftX,  p.rightX,    p.centre,    p.resolvingPower,
+                                        p.height, p.background, p.stdErr,   p.modelA,
+                                        p.modelB, p.errors[0],  p.errors[1], p.errors[2],
+                                        p.errors[3]};
+        const std::vector<double> qv = {q.leftX,  q.rightX,    q.centre,    q.resolvingPower,
+                                        q.height, q.background, q.stdErr,   q.modelA,
+                                        q.modelB, q.errors[0],  q.errors[1], q.errors[2],
+                                        q.errors[3]};
+        if (!SameBits(pv, qv) || p.zone != q.zone || p.iterations != q.iterations ||
+            p.points != q.points || p.status != q.status || p.problem != q.problem)
+            return false;
+    }
+    return true;
 }
 
 // The smoothing sweep against SmoothPass after SmoothPass; the zone sort against the bubble sort.
@@ -96,15 +99,13 @@ std::string HeightText(const ProgramState& state, const std::vector<std::string>
 }
 
 // One peak again on "Отдельный пик", with the plain sums and the scanning search beside it.
-std::string CheckSinglePeak(const ProgramState& state, const PeakFitState& passFit, int32_t k) {
+std::string CheckSinglePeak(const ProgramState& state, const SpectrumRoad& road, int32_t k) {
     PeakFitState fast;
-    fast.Cur.FitPeakNumber = passFit.Cur.FitPeakNumber;
-    PeakFitState plain = fast;
+    PeakFitState plain;
+    plain.Cur.FitPeakNumber = k + 1;
     FitLog fastLog, plainLog;
-    const SinglePeakResult r = ProcessOnePeak(state.Points, state.Stages.Stage1, state.Stages.Slope,
-                                              state.Peaks, k, fast, state.Format, fastLog);
-    const int32_t j = static_cast<int32_t>(std::floor(state.Peaks.PeakZoneIndex[k]));
-    SetCurrentPeak(plain.Cur, state.Points, state.Stages.Slope, j, false);
+    const SinglePeakResult r = road.FitOnePeak(k, fast, fastLog);
+    SetCurrentPeak(plain.Cur, state.Points, state.Stages.Slope, state.Peaks[k].zone, false);
     const FitData data{state.Points.PointX, state.Points.PointY, state.Stages.Stage1.X,
                        state.Stages.Stage1.Y, false};
     FitPeak(plain, data, true, plain.Cur.CurFon, plain.Cur.CurLeftX, plain.Cur.CurTopY,
@@ -123,14 +124,14 @@ std::string CheckSinglePeak(const ProgramState& state, const PeakFitState& passF
 
 std::string CheckTheory(const ProgramState& state) {
     const TheoryCharts& t = state.Theory;
-    for (const TheorySeries* s : {&t.Series9, &t.Series10, &t.Series12, &t.Series13}) {
+    for (const TheorySeries* s : {&t.chSaw, &t.chPeaks, &t.cfSaw, &t.cfPeaks}) {
         if (!AllFinite(s->x) || !AllFinite(s->y)) return "a theory point is not finite";
         for (int32_t i = 1; i < s->Count(); ++i)
             if (s->x[i] < s->x[i - 1]) return "a theory series out of ascending x";
     }
-    for (const TheorySeries* s : {&t.Series10, &t.Series13}) {
+    for (const TheorySeries* s : {&t.chPeaks, &t.cfPeaks}) {
         std::vector<std::string> marks;
-        for (int32_t peak : s->peak) marks.push_back(MarkText(state.Peaks, peak, state.Format));
+        for (int32_t peak : s->peak) marks.push_back(MarkText(state.Peaks[peak], state.Format));
         if (std::string fault = FirstUnsoundLine("a hover mark", marks); !fault.empty())
             return fault;
     }
@@ -140,8 +141,9 @@ std::string CheckTheory(const ProgramState& state) {
 std::string CheckLists(const ProgramState& state) {
     const NumberFormat& f = state.Format;
     std::vector<std::string> cells;
-    for (int32_t r = 0; r < state.Grid.RowCount(); ++r)
-        for (int32_t c = 0; c < state.Grid.ColCount(); ++c) cells.push_back(state.Grid.Cell(c, r));
+    const ResultsGrid grid = ResultsTable(state.Peaks, f);
+    for (int32_t r = 0; r < grid.RowCount(); ++r)
+        for (int32_t c = 0; c < grid.ColCount(); ++c) cells.push_back(grid.Cell(c, r));
     std::string fault = FirstUnsoundLine("the results table", cells);
     if (fault.empty()) fault = FirstUnsoundLine("all masses", MassListLines(state.Peaks, f));
     if (fault.empty()) fault = FirstUnsoundLine("the CH list", CHListLines(state.Reference, f));
@@ -159,17 +161,17 @@ std::string CheckLists(const ProgramState& state) {
 
 // The first peaks of "Все массы" with true masses from "Стандартные массы" or typed, the curve,
 // the recalculation. A refusal must leave the curve as it was.
-std::string CheckCalibration(ProgramState& state, uint8_t choice) {
+std::string CheckCalibration(ProgramState& state, SpectrumRoad& road, uint8_t choice) {
     const NumberFormat& f = state.Format;
-    const std::vector<std::string> masses = MassListLines(state.Peaks, f);
     StandardListChoice listChoice;
     listChoice.allExisting = (choice & 2) != 0;
     const std::vector<std::string> standard = StandardMassLines(state.Reference, listChoice, f);
     const int32_t wanted = 2 + (choice >> 2) % 4;
-    for (int32_t k = 0; k < state.Peaks.PeakCount() && state.Calibration.CalibCount() < wanted;
+    for (int32_t k = 0;
+         k < static_cast<int32_t>(state.Peaks.size()) && state.Calibration.CalibCount() < wanted;
          ++k) {
-        if (state.Peaks.PeakV[k] == kProblemPeakHeight) continue;
-        const AddResult added = AddCalibrationPeak(state.Calibration, k, masses[k]);
+        if (state.Peaks[k].IsProblem()) continue;
+        const AddResult added = AddCalibrationPeak(state.Calibration, k);
         if (added.message) return "a peak taken twice into the calibration list";
         const int32_t n = state.Calibration.CalibCount();
         if (!standard.empty() && (n + (choice >> 4)) % 2 == 0) {
@@ -177,7 +179,7 @@ std::string CheckCalibration(ProgramState& state, uint8_t choice) {
                              standard[(n * 7 + choice) % standard.size()], f);
             continue;
         }
-        const std::string typed = f.Shortest(std::round(state.Peaks.PeakM[k]) + 0.001 * n);
+        const std::string typed = f.Shortest(std::round(state.Peaks[k].centre) + 0.001 * n);
         if (!ManualMassTextAccepted(typed)) {
             RemoveCalibrationLine(state.Calibration, added.position);
             break;
@@ -186,18 +188,17 @@ std::string CheckCalibration(ProgramState& state, uint8_t choice) {
             return "a typed mass was taken for an empty text";
     }
     if (state.Calibration.CalibCount() == 0 || !ProverkaZapol(state.Calibration)) return "";
-    AppendCalibrationPoints(state.CalibPoints, KalibrLine(state.Calibration, state.Peaks, f));
+    if (std::string fault = FirstUnsoundLine(
+            "the calibration list", CalibrationLines(state.Calibration, state.Peaks, f));
+        !fault.empty())
+        return fault;
+    road.MakeCalibrationPoints();
     if (!AllFinite(state.CalibPoints.X) || !AllFinite(state.CalibPoints.Y))
         return "a calibration point is not finite";
     const CalibrationCurve before = state.Curve;
     PointList drawn;
     try {
-        if (choice & 1) {
-            ParabolaFitState parabola;
-            drawn = PodobratParabola(state.CalibPoints, state.Curve, parabola);
-        } else {
-            drawn = PodobratParabolaLine(state.CalibPoints, state.Curve);
-        }
+        drawn = choice & 1 ? road.FitCalibrationParabola() : road.FitCalibrationLine();
     } catch (const CommandError&) {
         if (std::memcmp(&before, &state.Curve, sizeof before) != 0)
             return "a refused curve changed the coefficients";
@@ -208,29 +209,33 @@ std::string CheckCalibration(ProgramState& state, uint8_t choice) {
         return "a curve with coefficients that are not finite";
     if (!AllFinite(drawn.X) || !AllFinite(drawn.Y)) return "a drawn curve point is not finite";
     if (drawn.Count() > kCurveSamplesMax) return "a curve of more samples than drawn at most";
-    std::vector<double> moved;
+    const std::vector<double> measured = state.Points.PointX;
     try {
-        moved = RecalculateMasses(state.Points.PointX, state.Curve);
+        road.Recalculate();
     } catch (const CommandError&) {
+        if (!SameBits(state.Points.PointX, measured)) return "a refused recalculation moved masses";
         return "";
     }
+    const std::vector<double>& moved = state.Points.PointX;
     if (!AllFinite(moved)) return "a recalculated mass is not finite";
     for (size_t i = 1; i < moved.size(); ++i)
-        if (state.Points.PointX[i] >= state.Points.PointX[i - 1] && moved[i] < moved[i - 1])
+        if (measured[i] >= measured[i - 1] && moved[i] < moved[i - 1])
             return "the recalculation reversed the mass order";
     return "";
 }
 
-std::string WalkRoad(ProgramState& state, const Choices& choices) {
+std::string WalkRoad(ProgramState& state, SpectrumRoad& road, const Choices& choices) {
     // "Предварительная".
+    PreliminaryResult preliminary;
     try {
-        AcceptPreliminarySettings(state, std::to_string(choices.kolUsred), KrivoMnText(state));
-        RunPreliminaryProcessing(state);
+        preliminary = road.Preliminary(ParseKolUsred(std::to_string(choices.kolUsred)));
     } catch (const CommandError&) {
         return "";
     }
     if (std::string fault = CheckPreliminaryForms(state); !fault.empty()) return fault;
-    const std::vector<std::string> zoneLines = ZoneListLines(state.Stages.Zones, state.Format);
+    const std::vector<std::string>& zoneLines = preliminary.zoneLines;
+    if (zoneLines != ZoneListLines(state.Stages.Zones, state.Format))
+        return "the zone list differs from the sorted zone table";
     if (std::string fault = FirstUnsoundLine("the zone list", zoneLines); !fault.empty())
         return fault;
 
@@ -238,13 +243,19 @@ std::string WalkRoad(ProgramState& state, const Choices& choices) {
     std::string fault;
     const std::string height = HeightText(state, zoneLines, choices.zoneLine, fault);
     if (!fault.empty()) return fault;
+    int32_t firstPeakHeight = 0;
     try {
-        state.FirstPeakHeight = ParseFirstPeakHeight(height);
+        firstPeakHeight = ParseFirstPeakHeight(height);
     } catch (const CommandError&) {
         return "the height of a zone line is refused";
     }
-    ClearAll(state, kClearForLastPass);
-    BuildSlope(state);
+    road.StartLastPass(firstPeakHeight);
+    try {
+        road.BuildSlopeAtHeight();
+    } catch (const CommandError&) {
+        // Without zones the height is refused; a height of the zone list always has its zone.
+        return state.Stages.Zones.ZoneCount() == 0 ? "" : "the height of a zone leaves no zone";
+    }
     std::vector<std::string> shown;
     LastPassHooks hooks;
     hooks.reportPeak = [&](int32_t k, const CurrentPeak& cur) {
@@ -254,50 +265,45 @@ std::string WalkRoad(ProgramState& state, const Choices& choices) {
     hooks.problemLines = [&](const std::vector<std::string>& lines) {
         shown.insert(shown.end(), lines.begin(), lines.end());
     };
-    PeakFitState fit;
-    const std::string failure = RunLastPass(state.Points, state.Stages.Stage1, state.Stages.Slope,
-                                            fit, state.Format, state.Peaks, hooks);
-    PeakFitState twoFit;
-    PeakTables twoTables;
+    PassOutcome one = SpectrumRoad::FitPeaks(road.PassInputNow(), hooks, PassThreads::One);
     std::vector<std::string> shownOnOne;
     shownOnOne.swap(shown);
-    const std::string twoFailure =
-        RunLastPass(state.Points, state.Stages.Stage1, state.Stages.Slope, twoFit, state.Format,
-                    twoTables, hooks, PassThreads::Two);
-    if (twoFailure != failure || !SameTables(twoTables, state.Peaks) || shown != shownOnOne ||
-        twoFit.ProblemPeakCount != fit.ProblemPeakCount)
+    const PassOutcome two = SpectrumRoad::FitPeaks(road.PassInputNow(), hooks, PassThreads::Two);
+    if (two.failure != one.failure || !SamePeaks(two.peaks, one.peaks) || shown != shownOnOne ||
+        two.counters.problemCount != one.counters.problemCount ||
+        two.counters.peakNumber != one.counters.peakNumber)
         return "the pass on two cores differs from the pass on one";
     if (fault = FirstUnsoundLine("the pass reports", shown); !fault.empty()) return fault;
-    if (!failure.empty()) return "";  // the window shows the message and the peaks so far
+    if (!one.failure.empty()) return "";  // the window shows the message and the peaks so far
 
     // What "Последняя" ends with.
-    WriteGridHeaders(state.Grid);
-    WriteResultRows(state.Grid, state.Peaks, state.Format);
     try {
-        AssembleReferenceAndTheory(state);
+        road.AcceptPass(std::move(one));
     } catch (const CommandError&) {
         return "";
     }
     if (fault = CheckLists(state); !fault.empty()) return fault;
     if (fault = CheckTheory(state); !fault.empty()) return fault;
+    const ResultsGrid grid = ResultsTable(state.Peaks, state.Format);
     for (HtmlLook look : {HtmlLook::Plain, HtmlLook::Improved}) {
         ColumnChoice chosen;
         for (size_t c = 0; c < chosen.size(); ++c) chosen[c] = (choices.calibration >> c % 8) & 1;
         ColumnWidths widths;
         widths.fill(64);
-        if (fault = FirstUnsoundLine("the HTML page", HtmlReportLines(state.Grid, state.CurveTitle,
-                                                                      look, chosen, widths));
+        if (fault = FirstUnsoundLine("the HTML page",
+                                     HtmlReportLines(grid, state.CurveTitle, look, chosen, widths));
             !fault.empty())
             return fault;
     }
-    if (state.Peaks.PeakCount() > 0) {
+    if (!state.Peaks.empty()) {
         try {
-            fault = CheckSinglePeak(state, fit, choices.singlePeak % state.Peaks.PeakCount());
+            fault = CheckSinglePeak(state, road,
+                                    choices.singlePeak % static_cast<int32_t>(state.Peaks.size()));
         } catch (const CommandError&) {
         }
         if (!fault.empty()) return fault;
     }
-    return CheckCalibration(state, choices.calibration);
+    return CheckCalibration(state, road, choices.calibration);
 }
 
 }  // namespace
@@ -319,11 +325,11 @@ std::string CheckRoad(std::string_view bytes) {
     if (*highest - *lowest > kWidestRange) return "";
     ProgramState state;
     state.Format.SetSeparator('.');
-    ClearAll(state, kClearForLoad);
-    AcceptLoadedSpectrum(state, std::move(loaded));
+    SpectrumRoad road(state);
+    road.Open(std::move(loaded));
     state.CurveTitle = "road";  // titles are the reader's check; here they would only mislead
     try {
-        return WalkRoad(state, choices);
+        return WalkRoad(state, road, choices);
     } catch (const CommandError& e) {
         return std::string("a command of the road refused where it should not: ") + e.what();
     }

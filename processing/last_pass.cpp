@@ -7,38 +7,10 @@
 #include "processing/two_core_order.h"
 #include "state/ascending_search.h"
 #include "state/errors.h"
-#include "state/measured_points.h"
-#include "state/messages.h"
+#include "state/spectrum.h"
 #include "state/number_format.h"
 
 namespace ostrel {
-
-bool IsDigitsOnly(std::string_view text) {
-    if (text.empty()) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-int32_t ParseFirstPeakHeight(std::string_view text) {
-    if (!IsDigitsOnly(text)) throw CommandError(kInvalidHeightMessage);
-    try {
-        return NumberFormat::ParseInt(text);
-    } catch (const CommandError&) {
-        throw CommandError(std::string(kInvalidHeightMessage) + " Высота " + std::string(text) +
-                           " больше 2147483647.");
-    }
-}
-
-void RequireZoneAtHeight(const ZoneTable& zones, int32_t height) {
-    for (int32_t h : zones.ZoneHeight)
-        if (h >= height) return;
-    throw CommandError(HeightAboveEveryZoneMessage(std::to_string(height)));
-}
-
-int32_t PointIndexAtOrAfter(std::span<const double> xs, double x, bool ascending) {
-    return FirstIndexAtOrAbove(xs, x, ascending);
-}
 
 double WindowMaximum(std::span<const double> ys, int32_t left, int32_t right, int32_t& index) {
     double top = 0;
@@ -73,8 +45,8 @@ void SetCurrentPeak(CurrentPeak& cur, const Spectrum& spectrum, const PointList&
         throw CommandError("Пик " + std::to_string(j) + " лежит вне списка наклона.");
     cur.CurLeftX = slope.X[j];
     cur.CurRightX = slope.X[j + 2];
-    cur.CurLeftIndex = PointIndexAtOrAfter(spectrum.PointX, cur.CurLeftX, spectrumAscending);
-    cur.CurRightIndex = PointIndexAtOrAfter(spectrum.PointX, cur.CurRightX, spectrumAscending);
+    cur.CurLeftIndex = FirstIndexAtOrAbove(spectrum.PointX, cur.CurLeftX, spectrumAscending);
+    cur.CurRightIndex = FirstIndexAtOrAbove(spectrum.PointX, cur.CurRightX, spectrumAscending);
     if (cur.CurRightIndex >= spectrum.PointCount() || cur.CurLeftIndex > cur.CurRightIndex)
         throw CommandError("Окно пика " + NumberFormat('.').Shortest(cur.CurLeftX) + " .. " +
                            NumberFormat('.').Shortest(cur.CurRightX) + " лежит вне спектра.");
@@ -127,28 +99,12 @@ void FitPassPeak(const PassInput& in, PeakFitState& fit, int32_t k, const Number
             fit.Cur.CurCenterX, format, log);
 }
 
-void StorePeak(PeakTables& t, const PeakFitState& fit, int32_t j) {
-    t.PeakLeftX.push_back(fit.Cur.CurLeftX);
-    t.PeakRightX.push_back(fit.Cur.CurRightX);
-    t.PeakM.push_back(fit.FitCenter);
-    t.PeakR.push_back(fit.FitResolution);
-    t.PeakV.push_back(fit.FitHeight);
-    t.PeakA.push_back(fit.FitBackground);
-    t.PeakStdErr.push_back(fit.FitStdErr);
-    t.PeakIter.push_back(fit.FitIterations);
-    t.PeakKol.push_back(fit.FitPointCount);
-    t.PeakZoneIndex.push_back(j);
-    t.PeakErr.push_back(fit.FitErrors);
-    t.FittedA.push_back(fit.FitA);
-    t.FittedB.push_back(fit.FitB);
-}
-
 // The report of peak k and its entry in the tables.
 void DeliverPeak(const PassInput& in, const LastPassHooks& hooks, int32_t k,
-                 const PeakFitState& fit, const FitLog& log, PeakTables& tables) {
+                 const PeakFitState& fit, const FitLog& log, PeakResults& peaks) {
     if (!log.problems.empty() && hooks.problemLines) hooks.problemLines(log.problems);
     if (hooks.reportPeak) hooks.reportPeak(k, fit.Cur);
-    StorePeak(tables, fit, in.LeftMinimum(k));
+    peaks.push_back(ResultOfFit(fit, in.LeftMinimum(k)));
 }
 
 bool StopRequested(const LastPassHooks& hooks) {
@@ -164,7 +120,7 @@ struct FittedPeak {
 
 // The fits on two threads; answers the number of peaks stored (fewer when stopped).
 int32_t FitOnTwoCores(const PassInput& in, int32_t count, PeakFitState& fit,
-                      const NumberFormat& format, PeakTables& tables, const LastPassHooks& hooks) {
+                      const NumberFormat& format, PeakResults& peaks, const LastPassHooks& hooks) {
     int32_t stored = 0;
     auto produce = [&](int32_t k, FittedPeak& peak) {
         peak = FittedPeak{};
@@ -189,7 +145,7 @@ int32_t FitOnTwoCores(const PassInput& in, int32_t count, PeakFitState& fit,
             fit = peak.fit;
             fit.ProblemPeakCount = problems;
         }
-        DeliverPeak(in, hooks, k, fit, peak.log, tables);
+        DeliverPeak(in, hooks, k, fit, peak.log, peaks);
         ++stored;
         return true;
     };
@@ -200,22 +156,23 @@ int32_t FitOnTwoCores(const PassInput& in, int32_t count, PeakFitState& fit,
 }  // namespace
 
 std::string RunLastPass(const Spectrum& spectrum, const PointList& stage1, const PointList& slope,
-                        PeakFitState& fit, const NumberFormat& format, PeakTables& tables,
+                        PeakFitState& fit, const NumberFormat& format, PeakResults& peaks,
                         const LastPassHooks& hooks, PassThreads threads) {
-    tables = PeakTables{};
+    peaks.clear();
     fit.ProblemPeakCount = 0;
     fit.Cur.FitPeakNumber = 0;
     const int32_t count = PeakCountOfSlope(slope);
     try {
         const PassInput in(spectrum, stage1, slope);
+        peaks.reserve(count);
         int32_t stored = 0;
         if (threads == PassThreads::Two && count > 1) {
-            stored = FitOnTwoCores(in, count, fit, format, tables, hooks);
+            stored = FitOnTwoCores(in, count, fit, format, peaks, hooks);
         } else {
             for (; stored < count && !StopRequested(hooks); ++stored) {
                 FitLog log;
                 FitPassPeak(in, fit, stored, format, log);
-                DeliverPeak(in, hooks, stored, fit, log, tables);
+                DeliverPeak(in, hooks, stored, fit, log, peaks);
             }
         }
         if (stored < count) return kLastPassStoppedText + std::to_string(stored) + ".";
@@ -235,12 +192,12 @@ int32_t NominalMass(double mass) {
 }
 
 SinglePeakResult ProcessOnePeak(const Spectrum& spectrum, const PointList& stage1,
-                                const PointList& slope, const PeakTables& tables, int32_t k,
+                                const PointList& slope, const PeakResults& peaks, int32_t k,
                                 PeakFitState& fit, const NumberFormat& format, FitLog& log) {
-    if (k < 0 || k >= tables.PeakCount())
+    if (k < 0 || k >= static_cast<int32_t>(peaks.size()))
         throw CommandError("Пик " + std::to_string(k) + " не найден в таблице пиков.");
-    const int32_t j = static_cast<int32_t>(std::floor(tables.PeakZoneIndex[k]));
-    SetCurrentPeak(fit.Cur, spectrum, slope, j, IsAscending(spectrum.PointX));
+    fit.Cur.FitPeakNumber = k + 1;
+    SetCurrentPeak(fit.Cur, spectrum, slope, peaks[k].zone, IsAscending(spectrum.PointX));
     const FitData data{spectrum.PointX, spectrum.PointY, stage1.X, stage1.Y, IsAscending(stage1.X)};
     FitPeak(fit, data, true, fit.Cur.CurFon, fit.Cur.CurLeftX, fit.Cur.CurTopY, fit.Cur.CurCenterX,
             format, log);

@@ -11,40 +11,13 @@
 #include <vector>
 
 #include "fitting/peak_fit.h"
+#include "processing/peak_result.h"
 #include "processing/point_list.h"
 
 namespace ostrel {
 
 class NumberFormat;
 struct Spectrum;
-
-// One entry per fitted peak, in the order of the slope list (ascending x).
-struct PeakTables {
-    std::vector<double> PeakLeftX, PeakRightX, PeakM, PeakR, PeakV, PeakA, PeakStdErr, PeakIter,
-        PeakKol, PeakZoneIndex;
-    std::vector<std::array<double, 4>> PeakErr;
-    // The fit's own A and B, from which the fitted curve is drawn.
-    std::vector<double> FittedA, FittedB;
-
-    int32_t PeakCount() const { return static_cast<int32_t>(PeakM.size()); }
-};
-
-inline constexpr const char* kInvalidHeightMessage = "Недопустимое значение высоты.";
-
-// Not empty, and every character a digit.
-bool IsDigitsOnly(std::string_view text);
-
-// The height typed for "Последняя": digits only and within the 32-bit range; CommandError with
-// the message to show otherwise.
-int32_t ParseFirstPeakHeight(std::string_view text);
-
-// Some zone is at least `height` high, so the pass has a peak to fit; CommandError with the
-// message to show otherwise (the slope list would have too few points to be built).
-void RequireZoneAtHeight(const ZoneTable& zones, int32_t height);
-
-// The first spectrum index whose x is at least x; the count when there is none. ascending must be
-// IsAscending(xs) when set; it lets the search halve instead of scanning from index 0.
-int32_t PointIndexAtOrAfter(std::span<const double> xs, double x, bool ascending = false);
 
 // The largest y of the window above 0 (0 when none exceeds it); index gets the first point that
 // carries it and is left alone when none does.
@@ -58,8 +31,8 @@ int32_t SlopeOffset(const PointList& slope);
 int32_t PeakCountOfSlope(const PointList& slope);
 
 // Sets the window and extreme values of the peak whose left minimum is slope point j. A window
-// in which no y exceeds 0 takes its first point as the centre. spectrumAscending as for
-// PointIndexAtOrAfter.
+// in which no y exceeds 0 takes its first point as the centre. spectrumAscending must be
+// IsAscending(spectrum.PointX); it lets the window ends be found by halving.
 void SetCurrentPeak(CurrentPeak& cur, const Spectrum& spectrum, const PointList& slope, int32_t j,
                     bool spectrumAscending = false);
 
@@ -80,16 +53,16 @@ struct LastPassHooks {
 // cores). Results, reports and the fit context left behind are the same either way.
 enum class PassThreads { One, Two };
 
-// Fits every peak of the slope list into the tables. The fit state is the caller's context
-// (ProblemPeakCount and FitPeakNumber start from 0). The hooks run on the calling thread, once per
-// peak in peak order, with Two as well; a fit whose first step fails reports the values carried
-// over from the previous peak, as in one thread.
-// Answers an empty text when every peak was stored. Otherwise the tables hold the peaks stored so
-// far, all of one length, and the text says why the pass ended: "Последняя обработка прервана на
-// пике N: ..." when peak N (1-based) failed, or "Последняя обработка остановлена после пика N."
-// (N peaks stored, possibly 0) when stopRequested answered true.
+// Fits every peak of the slope list into one record each, in slope order. The fit state is the
+// caller's context (ProblemPeakCount and FitPeakNumber start from 0). The hooks run on the
+// calling thread, once per peak in peak order, with Two as well; a fit whose first step fails
+// reports the values carried over from the previous peak, as in one thread.
+// Answers an empty text when every peak was stored. Otherwise the records are the peaks stored so
+// far, and the text says why the pass ended: "Последняя обработка прервана на пике N: ..." when
+// peak N (1-based) failed, or "Последняя обработка остановлена после пика N." (N peaks stored,
+// possibly 0) when stopRequested answered true.
 std::string RunLastPass(const Spectrum& spectrum, const PointList& stage1, const PointList& slope,
-                        PeakFitState& fit, const NumberFormat& format, PeakTables& tables,
+                        PeakFitState& fit, const NumberFormat& format, PeakResults& peaks,
                         const LastPassHooks& hooks, PassThreads threads = PassThreads::One);
 
 // The start of the answer of RunLastPass when stopRequested ended the pass.
@@ -104,10 +77,10 @@ struct SinglePeakResult {
     int32_t SinglePeakRightIndex = 0;
 };
 
-// Fits peak k of the last pass again with the iteration log on. Throws CommandError when k is
-// not a peak of the tables.
+// Fits peak k (0-based) of the last pass again with the iteration log on; its problem lines, if
+// any, carry its own number k + 1. Throws CommandError when k is not a peak of the pass.
 SinglePeakResult ProcessOnePeak(const Spectrum& spectrum, const PointList& stage1,
-                                const PointList& slope, const PeakTables& tables, int32_t k,
+                                const PointList& slope, const PeakResults& peaks, int32_t k,
                                 PeakFitState& fit, const NumberFormat& format, FitLog& log);
 
 }  // namespace ostrel

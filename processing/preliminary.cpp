@@ -3,22 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "processing/stage_builders.h"
-#include "state/clear_all.h"
+#include "state/ascending_search.h"
 #include "state/errors.h"
 #include "state/messages.h"
-#include "state/others.h"
+#include "state/list_numbers.h"
 #include "state/program_state.h"
 
 namespace ostrel {
-
-void AcceptPreliminarySettings(ProgramState& state, std::string_view kolUsredText,
-                               std::string_view krivoMnText) {
-    const int32_t kolUsred = NumberFormat::ParseInt(kolUsredText);
-    const double krivoMn = state.Format.ParseReal(krivoMnText);
-    state.KolUsred = kolUsred;
-    state.KrivoMn = krivoMn;
-}
 
 void OtsortVysota(ZoneTable& zones) {
     // Keys of height and position: the positions are distinct, so any sort of the keys keeps
@@ -87,31 +78,28 @@ ZoneView ComputeZoneView(const ProgramState& state, int32_t selectedZone) {
         zones.ZoneTopIndex[selectedZone] < 0 ||
         zones.ZoneTopIndex[selectedZone] >= stage4.Count() || state.Points.PointCount() == 0)
         throw CommandError("Зона " + std::to_string(selectedZone) + " лежит вне таблицы зон.");
+    // The first index at or above an x, or 0 when no x reaches it: a zone at the spectrum's end
+    // whose last shown point lies beyond stage 4 shows no stage 4 points (last 0 before first).
+    const auto indexOrZero = [](std::span<const double> xs, double x) {
+        const int32_t i = FirstIndexAtOrAbove(xs, x, false);
+        return i < static_cast<int32_t>(xs.size()) ? i : 0;
+    };
+    const std::vector<double>& x = state.Points.PointX;
     ZoneView view;
     view.height = zones.ZoneHeight[selectedZone];
-    const int32_t c = PointIndexOfX(state, stage4.X[zones.ZoneTopIndex[selectedZone]]);
+    const int32_t c = indexOrZero(x, stage4.X[zones.ZoneTopIndex[selectedZone]]);
     const int32_t l = std::min(c, 60);
     const int32_t r = std::min(state.Points.PointCount() - 1 - c, 60);
     view.firstPoint = c - l;
     view.lastPoint = c + r;
     view.markerIndex = l;
-    view.firstStage4 = Stage4IndexOfX(state, state.Points.PointX[c - l]);
-    view.lastStage4 = Stage4IndexOfX(state, state.Points.PointX[c + r]);
+    view.firstStage4 = indexOrZero(stage4.X, x[c - l]);
+    view.lastStage4 = indexOrZero(stage4.X, x[c + r]);
     return view;
 }
 
 std::string HeightFromZoneLine(std::string_view line, const NumberFormat& format) {
     return format.Fixed(TakeFirstNumber(line, format), 0);
-}
-
-void RunPreliminaryProcessing(ProgramState& state) {
-    ClearAll(state, kClearForPreliminary);
-    BuildStage1(state);
-    BuildStage2(state);
-    BuildStage3(state);
-    BuildStage4(state);
-    BuildSlope(state);
-    OtsortVysota(state.Stages.Zones);
 }
 
 }  // namespace ostrel

@@ -1,5 +1,5 @@
 // The preliminary processing and the zone browser, as far as they can be stated without a
-// widget: the settings it reads, the sorted zone list, the zone window and the messages.
+// widget: the sorted zone list, the zone window and the messages.
 #pragma once
 
 #include <cstdint>
@@ -13,15 +13,6 @@ namespace ostrel {
 
 struct ProgramState;
 class NumberFormat;
-
-// Reads KolUsred (a decimal integer) and KrivoMn (a decimal real) from their edit texts and
-// stores them only when both are valid; throws CommandError otherwise.
-void AcceptPreliminarySettings(ProgramState& state, std::string_view kolUsredText,
-                               std::string_view krivoMnText);
-
-// "Предварительная" without a window, after the settings were accepted: the reset of derived
-// data, every stage builder in order, and the sorted zone table.
-void RunPreliminaryProcessing(ProgramState& state);
 
 // Sorts the zone table by height, ascending; zones of equal height keep their order.
 void OtsortVysota(ZoneTable& zones);

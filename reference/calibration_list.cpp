@@ -1,13 +1,12 @@
 #include "reference/calibration_list.h"
 
 #include <algorithm>
-#include <numeric>
 
-#include "processing/last_pass.h"
+#include "results/results_table.h"
 #include "state/errors.h"
+#include "state/list_numbers.h"
 #include "state/messages.h"
 #include "state/number_format.h"
-#include "state/others.h"
 
 namespace ostrel {
 
@@ -16,75 +15,41 @@ namespace {
 using L = long double;
 
 void CheckLine(const CalibrationList& list, int32_t pos) {
-    if (pos < 0 || pos >= static_cast<int32_t>(list.Lines.size()))
+    if (pos < 0 || pos >= list.CalibCount())
         throw CommandError("В списке калибровочных масс нет строки " + std::to_string(pos) + ".");
-}
-
-// Attaches the true mass text to the line at pos, dropping the one it carried.
-void AttachTrueMass(CalibrationList& list, int32_t pos, const std::string& massText) {
-    std::string line = list.Lines[pos];
-    const bool hadTrueMass = CutAtLastComma(line);
-    list.Lines[pos] = line + ",  " + massText;
-    if (!hadTrueMass) ++list.TrueMassCount;
 }
 
 }  // namespace
 
-bool CutAtLastComma(std::string& text) {
-    if (std::count(text.begin(), text.end(), ',') != 2) return false;
-    text.erase(text.rfind(','));
-    return true;
+TrueMass TrueMassAsListed(double mass, const NumberFormat& format) {
+    TrueMass t;
+    t.text = format.Shortest(mass);
+    t.value = format.ParseReal(t.text);
+    return t;
 }
 
-void IndexListInsertGap(std::vector<int32_t>& index, int32_t pos) {
-    for (int32_t i = static_cast<int32_t>(index.size()) - 1; i >= pos + 1; --i)
-        index[i] = index[i - 1];
+int32_t CalibrationList::TrueMassCount() const {
+    return static_cast<int32_t>(std::count_if(entries.begin(), entries.end(),
+                                              [](const auto& e) { return e.trueMass.has_value(); }));
 }
 
-void IndexListRemoveAt(std::vector<int32_t>& index, int32_t pos) {
-    for (int32_t i = pos; i <= static_cast<int32_t>(index.size()) - 2; ++i) index[i] = index[i + 1];
-}
-
-void ListBoxInsertGap(std::vector<std::string>& lines, int32_t pos) {
-    const int32_t n = static_cast<int32_t>(lines.size());
-    if (n <= pos) return;
-    lines.push_back(lines[n - 1]);
-    for (int32_t i = n - 1; i >= pos + 1; --i) lines[i] = lines[i - 1];
-}
-
-AddResult AddCalibrationPeak(CalibrationList& list, int32_t peak, const std::string& massLine) {
+AddResult AddCalibrationPeak(CalibrationList& list, int32_t peak) {
     AddResult result;
-    if (std::find(list.CalibIndex.begin(), list.CalibIndex.end(), peak) != list.CalibIndex.end()) {
+    auto& e = list.entries;
+    const auto at = std::lower_bound(e.begin(), e.end(), peak,
+                                     [](const CalibrationEntry& x, int32_t p) { return x.peak < p; });
+    if (at != e.end() && at->peak == peak) {
         result.message = kPeakAlreadyListedMessage;
         return result;
     }
-    const int32_t end = list.CalibCount();
-    int32_t p = end;
-    for (int32_t i = 0; i < end; ++i)
-        if (list.CalibIndex[i] > peak) {
-            p = i;
-            break;
-        }
-    list.CalibIndex.push_back(peak);
-    if (p == end) {
-        list.Lines.push_back(massLine);
-    } else {
-        IndexListInsertGap(list.CalibIndex, p);
-        ListBoxInsertGap(list.Lines, p);
-        list.CalibIndex[p] = peak;
-        list.Lines[p] = massLine;
-    }
-    result.position = p;
+    result.position = static_cast<int32_t>(at - e.begin());
+    e.insert(at, CalibrationEntry{peak, std::nullopt});
     return result;
 }
 
 void RemoveCalibrationLine(CalibrationList& list, int32_t pos) {
     CheckLine(list, pos);
-    std::string line = list.Lines[pos];
-    if (CutAtLastComma(line)) --list.TrueMassCount;
-    IndexListRemoveAt(list.CalibIndex, pos);
-    list.CalibIndex.pop_back();
-    list.Lines.erase(list.Lines.begin() + pos);
+    list.entries.erase(list.entries.begin() + pos);
 }
 
 bool ManualMassKeyAccepted(char key) {
@@ -103,35 +68,52 @@ std::optional<std::string> GiveTypedMass(CalibrationList& list, int32_t pos, std
     CheckLine(list, pos);
     if (typed.empty()) return std::string(kNothingTypedMessage);
     if (!ManualMassTextAccepted(typed)) throw CommandError(InvalidNumberMessage(typed));
-    format.ParseReal(typed);  // "." alone or a stray text would not make a calibration point
-    AttachTrueMass(list, pos, std::string(typed));
+    // "." alone or a stray text would not make a calibration point.
+    const double value = format.ParseReal(typed);
+    list.entries[pos].trueMass = TrueMass{std::string(typed), value};
     return std::nullopt;
 }
 
 void GiveStandardMass(CalibrationList& list, int32_t pos, std::string_view standardLine,
                       const NumberFormat& format) {
     CheckLine(list, pos);
-    const double mass = TakeFirstNumber(standardLine, format);
-    AttachTrueMass(list, pos, format.Shortest(mass));
+    GiveTrueMass(list, pos, TakeFirstNumber(standardLine, format), format);
+}
+
+void GiveTrueMass(CalibrationList& list, int32_t pos, double mass, const NumberFormat& format) {
+    CheckLine(list, pos);
+    list.entries[pos].trueMass = TrueMassAsListed(mass, format);
 }
 
 bool ProverkaZapol(const CalibrationList& list) {
-    return static_cast<int32_t>(list.Lines.size()) == list.TrueMassCount;
+    return list.CalibCount() == list.TrueMassCount();
 }
 
-PointList KalibrLine(const CalibrationList& list, const PeakTables& peaks,
-                     const NumberFormat& format) {
+PointList KalibrLine(const CalibrationList& list, const PeakResults& peaks) {
     PointList points;
-    for (size_t j = 0; j < list.Lines.size(); ++j) {
-        const double trueMass = NumberAfterLastSpace(list.Lines[j], format);
-        const int32_t peak = list.CalibIndex[j];
-        if (peak < 0 || peak >= peaks.PeakCount())
-            throw CommandError("Пика " + std::to_string(peak) + " нет в таблице пиков.");
-        const double measured = peaks.PeakM[peak];
+    for (const CalibrationEntry& e : list.entries) {
+        if (e.peak < 0 || e.peak >= static_cast<int32_t>(peaks.size()))
+            throw CommandError("Пика " + std::to_string(e.peak) + " нет в таблице пиков.");
+        if (!e.trueMass) throw CommandError(kTrueMassesMissingMessage);
+        const double measured = peaks[e.peak].centre;
         points.X.push_back(measured);
-        points.Y.push_back(static_cast<double>((L(trueMass) - measured) * 1000));
+        points.Y.push_back(static_cast<double>((L(e.trueMass->value) - measured) * 1000));
     }
     return points;
+}
+
+std::vector<std::string> CalibrationLines(const CalibrationList& list, const PeakResults& peaks,
+                                          const NumberFormat& format) {
+    std::vector<std::string> lines;
+    lines.reserve(list.entries.size());
+    for (const CalibrationEntry& e : list.entries) {
+        if (e.peak < 0 || e.peak >= static_cast<int32_t>(peaks.size()))
+            throw CommandError("Пика " + std::to_string(e.peak) + " нет в таблице пиков.");
+        std::string line = MassListLine(peaks[e.peak], format);
+        if (e.trueMass) line += ",  " + e.trueMass->text;
+        lines.push_back(std::move(line));
+    }
+    return lines;
 }
 
 void AppendCalibrationPoints(PointList& points, const PointList& added) {
@@ -147,7 +129,7 @@ void AppendCalibrationPoints(PointList& points, const PointList& added) {
 std::vector<std::string> ShowIndexLines(const CalibrationList& list) {
     std::vector<std::string> lines;
     for (int32_t j = 0; j < list.CalibCount(); ++j)
-        lines.push_back(std::to_string(j) + ",  " + std::to_string(list.CalibIndex[j]));
+        lines.push_back(std::to_string(j) + ",  " + std::to_string(list.entries[j].peak));
     return lines;
 }
 

@@ -9,47 +9,52 @@
 #include <string_view>
 #include <vector>
 
+#include "processing/peak_result.h"
 #include "processing/point_list.h"
 
 namespace ostrel {
 
 class NumberFormat;
-struct PeakTables;
 
 inline constexpr const char* kPeakAlreadyListedMessage = "Вы уже занесли этот пик";
 inline constexpr const char* kNothingTypedMessage = "Вы ничего не ввели";
 inline constexpr const char* kTrueMassesMissingMessage =
     "Вы не для всех масс задали истинные массы";
 
-// A calibration line is a line of all masses («43.1,  15230»), optionally followed by ",  " and
-// its true mass; it carries a true mass exactly when it holds two commas.
-struct CalibrationList {
-    std::vector<int32_t> CalibIndex;  // the peak of each line, ascending
-    std::vector<std::string> Lines;   // the lines of ListBox6, same order
-    int32_t TrueMassCount = 0;        // lines that carry a true mass
-
-    int32_t CalibCount() const { return static_cast<int32_t>(CalibIndex.size()); }
+// A true mass as its calibration line shows it, and the number the curve takes from it: the text
+// read back, so that the curve is made from exactly what the user sees.
+struct TrueMass {
+    std::string text;
+    double value = 0;
 };
 
-// Cuts a line of exactly two commas just before the last one (dropping its true mass) and
-// answers true; any other text stays as it is and the answer is false.
-bool CutAtLastComma(std::string& text);
-// Entries count−1 down to pos+1 take the entry before them; the caller has already made room.
-void IndexListInsertGap(std::vector<int32_t>& index, int32_t pos);
-// Entries pos to count−2 take the entry after them; the caller then drops the last one.
-void IndexListRemoveAt(std::vector<int32_t>& index, int32_t pos);
-// With n lines and pos < n: lines n down to pos+1 take the line before them (line n is a new last
-// line); line pos is then a copy to be overwritten. Nothing when pos ≥ n.
-void ListBoxInsertGap(std::vector<std::string>& lines, int32_t pos);
+// A mass given as a number (a standard mass, a reference ion) keeps the mass as the line shows it:
+// its shortest text of up to 15 significant digits and the value that text reads as, which may
+// differ from the given mass in its last bits.
+TrueMass TrueMassAsListed(double mass, const NumberFormat& format);
 
-// ">>": puts peak `peak` (its line of all masses given) into the list at its place in ascending
-// peak order, and answers the position. The message "Вы уже занесли этот пик" when the peak is
-// there already (nothing changes).
+// One line of the calibration list: a peak (its line of "Все массы") and, once given, its true
+// mass.
+struct CalibrationEntry {
+    int32_t peak = 0;
+    std::optional<TrueMass> trueMass;
+};
+
+struct CalibrationList {
+    std::vector<CalibrationEntry> entries;  // in ascending peak order, each peak once
+
+    int32_t CalibCount() const { return static_cast<int32_t>(entries.size()); }
+    int32_t TrueMassCount() const;
+};
+
+// ">>": puts the peak into the list at its place in ascending peak order, and answers the
+// position. The message "Вы уже занесли этот пик" when the peak is there already (nothing
+// changes).
 struct AddResult {
     int32_t position = -1;
     std::optional<std::string> message;
 };
-AddResult AddCalibrationPeak(CalibrationList& list, int32_t peak, const std::string& massLine);
+AddResult AddCalibrationPeak(CalibrationList& list, int32_t peak);
 
 // "<<": removes the line at pos. Throws CommandError when pos is not a line.
 void RemoveCalibrationLine(CalibrationList& list, int32_t pos);
@@ -66,17 +71,25 @@ inline constexpr int kManualMassLength = 20;
 // is not a number or a pos that is not a line.
 std::optional<std::string> GiveTypedMass(CalibrationList& list, int32_t pos, std::string_view typed,
                                          const NumberFormat& format);
-// "<<" of "Стандартные массы": the same with the mass in the first field of the standard line.
+// "<<" of "Стандартные массы": the same with the mass in the first field of the standard line,
+// as TrueMassAsListed gives it.
 void GiveStandardMass(CalibrationList& list, int32_t pos, std::string_view standardLine,
                       const NumberFormat& format);
+// The same with a true mass given as a number.
+void GiveTrueMass(CalibrationList& list, int32_t pos, double mass, const NumberFormat& format);
 
 // "Создать кривую" may go on: every line carries a true mass.
 bool ProverkaZapol(const CalibrationList& list);
 
 // The calibration points, one per line in list order: x the peak's measured mass, y the
-// deviation (true − measured)·1000 in milli-mass-units.
-PointList KalibrLine(const CalibrationList& list, const PeakTables& peaks,
-                     const NumberFormat& format);
+// deviation (true − measured)·1000 in milli-mass-units. Throws CommandError for a line without a
+// true mass or a peak that is not in the pass.
+PointList KalibrLine(const CalibrationList& list, const PeakResults& peaks);
+
+// The lines of ListBox6: the peak's line of "Все массы", and ",  " with the true mass's text when
+// it has one («43.1,  15230,  43.05481»).
+std::vector<std::string> CalibrationLines(const CalibrationList& list, const PeakResults& peaks,
+                                          const NumberFormat& format);
 
 // Adds points to the calibration points, keeping them in ascending x (points of one x in the
 // order they came in).

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "processing/last_pass.h"
 #include "state/number_format.h"
 #include "state/program_state.h"
 
@@ -42,11 +41,11 @@ const char* GroupWord(int32_t k) {
 
 }  // namespace
 
-MassRange ReferenceRange(const PeakTables& peaks) {
+MassRange ReferenceRange(const PeakResults& peaks) {
     MassRange range;
-    if (peaks.PeakCount() == 0) return range;
-    const double first = peaks.PeakM.front();
-    const double last = peaks.PeakM.back();
+    if (peaks.empty()) return range;
+    const double first = peaks.front().centre;
+    const double last = peaks.back().centre;
     if (!std::isfinite(first) || !std::isfinite(last)) return range;
     auto bounded = [](double mass) {
         return FloorOf(std::clamp(mass, -1.0, kLargestReferenceMass));
@@ -150,7 +149,7 @@ bool CFIonOfPlain(int64_t m, IonRow& row) {
     return CFRow(m, c, f, row);
 }
 
-void StandartCH(ReferenceTables& tables, const PeakTables& peaks) {
+void StandartCH(ReferenceTables& tables, const PeakResults& peaks) {
     tables.CHIons.clear();
     for (auto& group : tables.CHGroups) group.clear();
     const MassRange range = ReferenceRange(peaks);
@@ -173,7 +172,7 @@ void OrderCHGroups(ReferenceTables& tables) {
             if (j < tables.CHGroupCount(k)) tables.CHGroupOrder.push_back({k, j});
 }
 
-void StandartCF(ReferenceTables& tables, const PeakTables& peaks) {
+void StandartCF(ReferenceTables& tables, const PeakResults& peaks) {
     tables.CFIons.clear();
     const MassRange range = ReferenceRange(peaks);
     for (int64_t m = range.first; m <= range.last; ++m) {

@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "processing/peak_result.h"
+
 namespace ostrel {
 
 class NumberFormat;
-struct PeakTables;
 
 // Carbon count, count of the second element (hydrogen or fluorine) and the ion mass. The counts
 // are whole numbers held as reals.
@@ -45,7 +46,7 @@ struct MassRange {
     int64_t first = 0;
     int64_t last = -1;
 };
-MassRange ReferenceRange(const PeakTables& peaks);
+MassRange ReferenceRange(const PeakResults& peaks);
 
 // The CH ion of one nominal mass by the carbon search; false for masses below 11, which have no
 // carbon count.
@@ -58,11 +59,11 @@ bool CHIonOfPlain(int64_t m, IonRow& row);
 bool CFIonOfPlain(int64_t m, IonRow& row);
 
 // Rebuilds the CH rows, the groups and their order from the peaks of the last pass.
-void StandartCH(ReferenceTables& tables, const PeakTables& peaks);
+void StandartCH(ReferenceTables& tables, const PeakResults& peaks);
 // Interleaves the groups: for each row j, group 2, 1, 0 where the group has a row j.
 void OrderCHGroups(ReferenceTables& tables);
 // Rebuilds the CF rows.
-void StandartCF(ReferenceTables& tables, const PeakTables& peaks);
+void StandartCF(ReferenceTables& tables, const PeakResults& peaks);
 
 // The reference ion (CH group row or CF row) nearest to a measured mass, when one lies within
 // the tolerance (u): the true mass a user would most likely give that peak.

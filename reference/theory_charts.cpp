@@ -4,7 +4,6 @@
 #include <cmath>
 #include <numeric>
 
-#include "processing/last_pass.h"
 #include "reference/reference_ions.h"
 #include "results/html_report.h"
 #include "state/cp1251.h"
@@ -51,45 +50,45 @@ std::string LinesText(const std::vector<std::string>& lines, std::string_view li
 
 }  // namespace
 
-void CreateTeoriaCH(TheoryCharts& charts, const ReferenceTables& tables, const PeakTables& peaks) {
+void CreateTeoriaCH(TheoryCharts& charts, const ReferenceTables& tables, const PeakResults& peaks) {
     TheorySeries saw, measured;
     for (const IonRow& row : tables.CHIons) {
         saw.x.push_back(row.mass);
         saw.y.push_back(DefectBelow(row.mass));
     }
-    for (int32_t i = 0; i < peaks.PeakCount(); ++i) {
-        if (peaks.PeakV[i] == kProblemPeakHeight) continue;
-        measured.x.push_back(peaks.PeakM[i]);
-        measured.y.push_back(DefectBelow(peaks.PeakM[i]));
-        measured.peak.push_back(i);
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        if (peaks[i].IsProblem()) continue;
+        measured.x.push_back(peaks[i].centre);
+        measured.y.push_back(DefectBelow(peaks[i].centre));
+        measured.peak.push_back(static_cast<int32_t>(i));
     }
     SortByX(saw);
     SortByX(measured);
-    charts.Series9 = std::move(saw);
-    charts.Series10 = std::move(measured);
+    charts.chSaw = std::move(saw);
+    charts.chPeaks = std::move(measured);
 }
 
-void CreateTeoriaCF(TheoryCharts& charts, const ReferenceTables& tables, const PeakTables& peaks) {
+void CreateTeoriaCF(TheoryCharts& charts, const ReferenceTables& tables, const PeakResults& peaks) {
     TheorySeries saw, measured;
     for (const IonRow& row : tables.CFIons) {
         saw.x.push_back(row.mass);
         saw.y.push_back(DefectFromNearest(row.mass, std::nearbyint(row.mass)));
     }
-    for (int32_t i = 0; i < peaks.PeakCount(); ++i) {
-        const double n = std::nearbyint(peaks.PeakM[i]);
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        const double n = std::nearbyint(peaks[i].centre);
         measured.x.push_back(n);
-        measured.y.push_back(DefectFromNearest(peaks.PeakM[i], n));
-        measured.peak.push_back(i);
+        measured.y.push_back(DefectFromNearest(peaks[i].centre, n));
+        measured.peak.push_back(static_cast<int32_t>(i));
     }
     SortByX(saw);
     SortByX(measured);
-    charts.Series12 = std::move(saw);
-    charts.Series13 = std::move(measured);
+    charts.cfSaw = std::move(saw);
+    charts.cfPeaks = std::move(measured);
 }
 
-std::string MarkText(const PeakTables& peaks, int32_t peak, const NumberFormat& f) {
-    return "M = " + f.Fixed(peaks.PeakM[peak], 3) + "\rR = " + f.Fixed(peaks.PeakR[peak], 0) +
-           "\rV = " + f.Fixed(peaks.PeakV[peak], 0);
+std::string MarkText(const PeakResult& peak, const NumberFormat& f) {
+    return "M = " + f.Fixed(peak.centre, 3) + "\rR = " + f.Fixed(peak.resolvingPower, 0) +
+           "\rV = " + f.Fixed(peak.height, 0);
 }
 
 std::string SawFileText(std::string_view heading, const TheorySeries& series, const NumberFormat& f,

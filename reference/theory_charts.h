@@ -8,10 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "processing/peak_result.h"
+
 namespace ostrel {
 
 class NumberFormat;
-struct PeakTables;
 struct ReferenceTables;
 
 // One chart series, its points in ascending x (points of equal x in the order they were made).
@@ -22,18 +23,20 @@ struct TheorySeries {
     int32_t Count() const { return static_cast<int32_t>(x.size()); }
 };
 
+// The four series of the two charts; the window draws them as Series9, Series10 ("Теория CH")
+// and Series12, Series13 ("Теория CF").
 struct TheoryCharts {
-    TheorySeries Series9;   // CH saw: (mass, (mass − ⌊mass⌋)·1000) per CH row
-    TheorySeries Series10;  // the peaks but the problem peaks, the same way
-    TheorySeries Series12;  // CF saw: (mass, (mass − n)·1000), n the nearest whole mass
-    TheorySeries Series13;  // every peak at its nominal mass n: (n, (M − n)·1000)
+    TheorySeries chSaw;    // (mass, (mass − ⌊mass⌋)·1000) per CH row
+    TheorySeries chPeaks;  // the peaks but the problem peaks, the same way
+    TheorySeries cfSaw;    // (mass, (mass − n)·1000) per CF row, n the nearest whole mass
+    TheorySeries cfPeaks;  // every peak at its nominal mass n: (n, (M − n)·1000)
 };
 
-void CreateTeoriaCH(TheoryCharts& charts, const ReferenceTables& tables, const PeakTables& peaks);
-void CreateTeoriaCF(TheoryCharts& charts, const ReferenceTables& tables, const PeakTables& peaks);
+void CreateTeoriaCH(TheoryCharts& charts, const ReferenceTables& tables, const PeakResults& peaks);
+void CreateTeoriaCF(TheoryCharts& charts, const ReferenceTables& tables, const PeakResults& peaks);
 
 // The mark of a measured point: «M = 43.055», «R = 5210», «V = 15230» joined by CR.
-std::string MarkText(const PeakTables& peaks, int32_t peak, const NumberFormat& format);
+std::string MarkText(const PeakResult& peak, const NumberFormat& format);
 
 inline constexpr const char* kSawTheoryTitle = "Сохранить пилу CH (теория)";
 inline constexpr const char* kSawTheoryFileName = "CH_t.txt";

@@ -34,8 +34,7 @@ const std::vector<std::string>& GridHeaders() {
 }
 
 void WriteGridHeaders(ResultsGrid& grid) {
-    grid.GridColumn = 0;
-    for (const std::string& header : GridHeaders()) GridPutText(grid, header, 0);
+    for (int32_t c = 0; c < ResultsGrid::kColumnCount; ++c) grid.SetCell(c, 0, GridHeaders()[c]);
 }
 
 std::string ZoneListTooltip() {

@@ -15,7 +15,10 @@ std::string KrivoMnText(const ProgramState& state) {
     return state.Format.Shortest(state.KrivoMn);
 }
 
-void AcceptLoadedSpectrum(ProgramState& state, LoadedSpectrum&& loaded) {
+OpenSpectrumResult AcceptLoadedSpectrum(ProgramState& state, LoadedSpectrum&& loaded) {
+    OpenSpectrumResult result;
+    result.cleared = ClearAll(state, kClearForLoad);
+    result.titleRead = loaded.title.has_value();
     if (loaded.title) state.CurveTitle = std::move(*loaded.title);
     state.Format.SetSeparator('.');
     state.Points.PointX = std::move(loaded.x);
@@ -23,6 +26,7 @@ void AcceptLoadedSpectrum(ProgramState& state, LoadedSpectrum&& loaded) {
     state.MaxYDecimals = loaded.maxYDecimals;
     // A height chosen for an earlier spectrum must not filter this one.
     state.FirstPeakHeight = 0;
+    return result;
 }
 
 namespace {
@@ -38,12 +42,7 @@ LoadedSpectrum ReadAnySpectrumFile(const std::string& path, std::optional<int32_
 
 OpenSpectrumResult OpenSpectrum(ProgramState& state, const std::string& path,
                                 std::optional<int32_t> spectrumIndex) {
-    LoadedSpectrum loaded = ReadAnySpectrumFile(path, spectrumIndex);
-    OpenSpectrumResult result;
-    result.cleared = ClearAll(state, kClearForLoad);
-    result.titleRead = loaded.title.has_value();
-    AcceptLoadedSpectrum(state, std::move(loaded));
-    return result;
+    return AcceptLoadedSpectrum(state, ReadAnySpectrumFile(path, spectrumIndex));
 }
 
 }  // namespace ostrel

@@ -8,22 +8,23 @@
 #include <string>
 
 #include "fitting/calibration_curve.h"
-#include "processing/last_pass.h"
+#include "processing/peak_result.h"
 #include "processing/point_list.h"
+#include "processing/road_settings.h"
 #include "reference/calibration_list.h"
 #include "reference/reference_ions.h"
 #include "reference/theory_charts.h"
 #include "state/clear_all.h"
-#include "state/measured_points.h"
 #include "state/number_format.h"
 #include "state/results_grid.h"
+#include "state/spectrum.h"
 
 namespace ostrel {
 
 struct LoadedSpectrum;
 
 struct OpenSpectrumResult {
-    ClearAllEffects cleared;
+    ClearedParts cleared;
     bool titleRead = false;  // the file had a title line: the chart shows CurveTitle
 };
 
@@ -32,9 +33,6 @@ inline constexpr double MassC = 12.0;
 inline constexpr double MassH = 1.00783;
 inline constexpr double MassF = 18.9984;
 
-inline constexpr int32_t kDefaultKolUsred = 150;
-inline constexpr double kDefaultKrivoMn = 10;
-
 struct ProgramState {
     // The spectrum and its file.
     Spectrum Points;
@@ -42,8 +40,8 @@ struct ProgramState {
     int32_t MaxYDecimals = 0;
 
     // Processing settings, as the preliminary processing last accepted them.
-    int32_t KolUsred = kDefaultKolUsred;
-    double KrivoMn = kDefaultKrivoMn;
+    int32_t KolUsred = PreliminarySettings::kDefaultKolUsred;
+    double KrivoMn = PreliminarySettings::kDefaultKrivoMn;
     int32_t FirstPeakHeight = 0;
 
     // Mode flags.
@@ -64,8 +62,7 @@ struct ProgramState {
 
     // Derived data.
     ProcessingStages Stages;
-    PeakTables Peaks;  // written by the last pass, read after it has ended
-    ResultsGrid Grid;
+    PeakResults Peaks;  // the last pass's peaks, taken over when it has ended
     ReferenceTables Reference;  // reference ions of the last pass's mass range
     TheoryCharts Theory;        // the four series of the theory charts
     CalibrationList Calibration;
@@ -85,9 +82,9 @@ std::string KrivoMnText(const ProgramState& state);
 OpenSpectrumResult OpenSpectrum(ProgramState& state, const std::string& path,
                                 std::optional<int32_t> spectrumIndex = std::nullopt);
 
-// Makes a successfully read spectrum the open one: the title (when the file had one), the
-// decimal separator ".", the points and MaxYDecimals; FirstPeakHeight starts again from 0. The
-// caller runs ClearAll(0) first.
-void AcceptLoadedSpectrum(ProgramState& state, LoadedSpectrum&& loaded);
+// Makes a successfully read spectrum the open one: ClearAll(0), then the title (when the file had
+// one), the decimal separator ".", the points and MaxYDecimals; FirstPeakHeight starts again
+// from 0.
+OpenSpectrumResult AcceptLoadedSpectrum(ProgramState& state, LoadedSpectrum&& loaded);
 
 }  // namespace ostrel

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "state/errors.h"
-#include "state/number_format.h"
 
 namespace ostrel {
 
@@ -34,18 +33,6 @@ const std::string& ResultsGrid::Cell(int32_t column, int32_t row) const {
 void ResultsGrid::SetCell(int32_t column, int32_t row, std::string text) {
     CheckCell(column, row, RowCount());
     cells_[row][column] = std::move(text);
-}
-
-void GridPutText(ResultsGrid& grid, const std::string& text, int32_t row) {
-    CheckCell(grid.GridColumn, row, static_cast<int64_t>(row) + 1);
-    if (row >= grid.RowCount()) grid.SetRowCount(row + 1);
-    grid.SetCell(grid.GridColumn, row, text);
-    ++grid.GridColumn;
-}
-
-void GridPutFloat(ResultsGrid& grid, int32_t decimals, int32_t row, double value,
-                  const NumberFormat& format) {
-    GridPutText(grid, format.Fixed(value, decimals), row);
 }
 
 std::vector<int> AutoSizeGridColumns(const ResultsGrid& grid,

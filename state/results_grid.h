@@ -1,5 +1,5 @@
-// The contents of the results grid: cells by row and column, and the column at which the next
-// cell is written.
+// The results table as the grid shows it: cells by row and column, the header row first. It is a
+// view, made from the peak records (results/results_table.h).
 #pragma once
 
 #include <cstdint>
@@ -21,21 +21,9 @@ class ResultsGrid {
     const std::string& Cell(int32_t column, int32_t row) const;
     void SetCell(int32_t column, int32_t row, std::string text);
 
-    int32_t GridColumn = 0;
-
   private:
     std::vector<std::vector<std::string>> cells_;
 };
-
-class NumberFormat;
-
-// Writes the text at (GridColumn, row), growing the grid to row + 1 rows when needed, and
-// advances GridColumn.
-void GridPutText(ResultsGrid& grid, const std::string& text, int32_t row);
-
-// GridPutText of the value in the "%.Nf" format with the given decimals.
-void GridPutFloat(ResultsGrid& grid, int32_t decimals, int32_t row, double value,
-                  const NumberFormat& format);
 
 // Column widths: the widest text of each column plus the width of "www", as measured by the
 // caller's font.

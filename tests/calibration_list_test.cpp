@@ -13,72 +13,66 @@ using ::ostrel::testing::PeaksAt;
 
 const NumberFormat kDot('.');
 
-TEST(CalibrationListRoutinesTest, CutsAndGaps) {
-    const struct {
-        const char* text;
-        bool cut;
-        const char* after;
-    } cuts[] = {{"43.1,  15230,  43.05", true, "43.1,  15230"},
-                {"43.1,  15230", false, "43.1,  15230"},
-                {"a,b,c,d", false, "a,b,c,d"},
-                {"", false, ""}};
-    for (const auto& tc : cuts) {
-        std::string text = tc.text;
-        EXPECT_EQ(CutAtLastComma(text), tc.cut) << tc.text;
-        EXPECT_EQ(text, tc.after);
-    }
-
-    std::vector<std::string> lines = {"a", "b", "c"};
-    ListBoxInsertGap(lines, 3);  // at the count: nothing
-    EXPECT_EQ(lines.size(), 3u);
-    ListBoxInsertGap(lines, 1);
-    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "b", "c"}));
-
-    std::vector<int32_t> index = {2, 9, 0};  // room made at the end
-    IndexListInsertGap(index, 1);
-    EXPECT_EQ(index, (std::vector<int32_t>{2, 9, 9}));
-    IndexListRemoveAt(index, 0);
-    EXPECT_EQ(index, (std::vector<int32_t>{9, 9, 9}));
-}
-
 class CalibrationListTest : public ::testing::Test {
   protected:
     CalibrationList list;
-    std::string Line(int32_t peak) { return std::to_string(peak) + ".5,  100"; }
-    void Add(int32_t peak) { ASSERT_FALSE(AddCalibrationPeak(list, peak, Line(peak)).message); }
+    const PeakResults peaks = PeaksAt({43.1, 50.5, 57.07, 68.99, 99.1, 119.5, 130.2, 131.0, 150.3,
+                                       169.0});
+    void Add(int32_t peak) { ASSERT_FALSE(AddCalibrationPeak(list, peak).message); }
+    std::vector<std::string> Lines() const { return CalibrationLines(list, peaks, kDot); }
 };
 
 TEST_F(CalibrationListTest, PeaksStayInAscendingOrderAndOnce) {
     Add(5);
     Add(2);
     Add(9);
-    EXPECT_EQ(list.CalibIndex, (std::vector<int32_t>{2, 5, 9}));
-    EXPECT_EQ(list.Lines, (std::vector<std::string>{Line(2), Line(5), Line(9)}));
-    const AddResult again = AddCalibrationPeak(list, 5, Line(5));
+    EXPECT_EQ(AddCalibrationPeak(list, 7).position, 2);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"57.1,  1000", "119.5,  1000", "131.0,  1000",
+                                                 "169.0,  1000"}));
+    const AddResult again = AddCalibrationPeak(list, 5);
     EXPECT_EQ(again.message, std::optional<std::string>(kPeakAlreadyListedMessage));
-    EXPECT_EQ(list.CalibCount(), 3);
-    EXPECT_EQ(ShowIndexLines(list), (std::vector<std::string>{"0,  2", "1,  5", "2,  9"}));
+    EXPECT_EQ(list.CalibCount(), 4);
+    EXPECT_EQ(ShowIndexLines(list),
+              (std::vector<std::string>{"0,  2", "1,  5", "2,  7", "3,  9"}));
+    RemoveCalibrationLine(list, 1);
+    EXPECT_EQ(ShowIndexLines(list), (std::vector<std::string>{"0,  2", "1,  7", "2,  9"}));
+    EXPECT_THROW(RemoveCalibrationLine(list, 3), CommandError);
 }
 
 TEST_F(CalibrationListTest, TrueMassesAreReplacedAndCountedOnce) {
-    ASSERT_FALSE(AddCalibrationPeak(list, 0, "43.1,  15230").message);
-    EXPECT_FALSE(GiveTypedMass(list, 0, "43.05", kDot));
+    Add(0);
+    EXPECT_FALSE(GiveTypedMass(list, 0, "43.0500", kDot));
+    EXPECT_EQ(Lines()[0], "43.1,  1000,  43.0500");  // as typed
     GiveStandardMass(list, 0, "43.05481,  C 3 H 7,  один", kDot);
-    EXPECT_EQ(list.Lines[0], "43.1,  15230,  43.05481");
-    EXPECT_EQ(list.TrueMassCount, 1);
+    EXPECT_EQ(Lines()[0], "43.1,  1000,  43.05481");
+    EXPECT_EQ(list.TrueMassCount(), 1);
     EXPECT_EQ(GiveTypedMass(list, 0, "", kDot), std::optional<std::string>(kNothingTypedMessage));
     for (const char* bad : {".", "1.2.3", "12a", "123456789012345678901"})
         EXPECT_THROW(GiveTypedMass(list, 0, bad, kDot), CommandError) << bad;
-    EXPECT_EQ(list.Lines[0], "43.1,  15230,  43.05481");
+    EXPECT_EQ(Lines()[0], "43.1,  1000,  43.05481");
     EXPECT_THROW(GiveTypedMass(list, 1, "5", kDot), CommandError);  // no such line
 
     Add(3);
     EXPECT_FALSE(ProverkaZapol(list));
+    EXPECT_THROW(KalibrLine(list, peaks), CommandError);  // a line without its true mass
     RemoveCalibrationLine(list, 1);
     EXPECT_TRUE(ProverkaZapol(list));
     RemoveCalibrationLine(list, 0);
-    EXPECT_EQ(list.TrueMassCount, 0);
+    EXPECT_EQ(list.TrueMassCount(), 0);
     EXPECT_TRUE(ProverkaZapol(list));  // an empty list passes the check
+}
+
+// A mass given as a number is taken as its line shows it: the shortest text of 15 significant
+// digits, read back, so that the curve is made from what the user sees.
+TEST_F(CalibrationListTest, AGivenMassIsTheMassTheLineShows) {
+    const double exact = 218.985080400001234;  // more digits than the line shows
+    Add(4);
+    GiveTrueMass(list, 0, exact, kDot);
+    EXPECT_EQ(Lines()[0], "99.1,  1000,  218.985080400001");
+    EXPECT_EQ(list.entries[0].trueMass->value, 218.985080400001);
+    EXPECT_NE(list.entries[0].trueMass->value, exact);
+    const PointList points = KalibrLine(list, peaks);
+    EXPECT_EQ(points.Y[0], static_cast<double>((218.985080400001L - 99.1) * 1000));
 }
 
 TEST(ManualMassTest, KeysAndTexts) {
@@ -91,14 +85,15 @@ TEST(ManualMassTest, KeysAndTexts) {
 }
 
 TEST(KalibrLineTest, PointsAreDeviationsInMilliUnits) {
-    const PeakTables peaks = PeaksAt({50.0, 100.0, 150.0});
+    const PeakResults peaks = PeaksAt({50.0, 100.0, 150.0});
     CalibrationList list;
     const char* truth[] = {"50.002", "100.001", "149.999"};
     for (int32_t k : {0, 1, 2}) {
-        AddCalibrationPeak(list, k, "m,  h");
+        AddCalibrationPeak(list, k);
         GiveTypedMass(list, k, truth[k], kDot);
     }
-    const PointList points = KalibrLine(list, peaks, kDot);
+    EXPECT_THROW(KalibrLine(list, PeaksAt({50.0})), CommandError);  // a peak the pass has not
+    const PointList points = KalibrLine(list, peaks);
     ASSERT_EQ(points.Count(), 3);
     EXPECT_NEAR(points.Y[0], 2, 1e-9);
     EXPECT_NEAR(points.Y[1], 1, 1e-9);

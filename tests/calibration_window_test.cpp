@@ -81,7 +81,7 @@ TEST_F(CalibrationWindowTest, FromPeaksToRecalculatedMasses) {
     EXPECT_EQ(seam.messages.back(), "Вы не для всех масс задали истинные массы");
     W<QLineEdit>("Edit1")->setText("29.0391");
     Click("Button2");
-    EXPECT_EQ(window->State().Calibration.TrueMassCount, 3);
+    EXPECT_EQ(window->State().Calibration.TrueMassCount(), 3);
 
     Click("Button15");
     EXPECT_EQ(window->Series("Series7")->Count(), 3);
@@ -136,10 +136,10 @@ TEST_F(CalibrationWindowTest, TheoryMarksFollowTheMouse) {
         const char *chart, *saw, *measured;
         const TheorySeries& points;
     } charts[] = {
-        {window->TheoryCH(), "Chart3", "Series9", "Series10", window->State().Theory.Series10},
-        {window->TheoryCF(), "Chart4", "Series12", "Series13", window->State().Theory.Series13},
+        {window->TheoryCH(), "Chart3", "Series9", "Series10", window->State().Theory.chPeaks},
+        {window->TheoryCF(), "Chart4", "Series12", "Series13", window->State().Theory.cfPeaks},
     };
-    const PeakTables& peaks = window->State().Peaks;
+    const PeakResults& peaks = window->State().Peaks;
     for (const auto& c : charts) {
         W<QTabWidget>("PageControl1")->setCurrentWidget(&c.page);
         QApplication::processEvents();
@@ -156,9 +156,9 @@ TEST_F(CalibrationWindowTest, TheoryMarksFollowTheMouse) {
         chart->replot(QCustomPlot::rpImmediateRefresh);
         const int32_t peak = c.points.peak[1];  // the peak the point was made from
         EXPECT_EQ(chart->MarkText(), QStringLiteral("M = %1\nR = %2\nV = %3")
-                                         .arg(peaks.PeakM[peak], 0, 'f', 3)
-                                         .arg(peaks.PeakR[peak], 0, 'f', 0)
-                                         .arg(peaks.PeakV[peak], 0, 'f', 0))
+                                         .arg(peaks[peak].centre, 0, 'f', 3)
+                                         .arg(peaks[peak].resolvingPower, 0, 'f', 0)
+                                         .arg(peaks[peak].height, 0, 'f', 0))
             << c.chart;
         EXPECT_TRUE(c.page.MeasuredMarkText(0).empty()) << c.chart;
     }

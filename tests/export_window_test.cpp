@@ -9,6 +9,7 @@
 
 #include "app/chart.h"
 #include "results/chart_images.h"
+#include "results/results_table.h"
 #include "results/table_copy.h"
 #include "window_fixture.h"
 
@@ -107,7 +108,7 @@ TEST_F(ExportWindowTest, TheColumnDialogChoosesByPositionAndKeepsTheChoice) {
 
 TEST_F(ExportWindowTest, TableCopiesAreTabSeparatedText) {
     RunPass("1000000");
-    const ResultsGrid& grid = window->State().Grid;
+    const ResultsGrid grid = ResultsTable(window->State().Peaks, window->State().Format);
     Trigger("N4");
     ASSERT_TRUE(seam.clipboard.has_value());
     EXPECT_EQ(*seam.clipboard, GridTableText(grid, "\n"));

@@ -187,8 +187,8 @@ TEST(HeightSuggestionTest, ExampleSpectraYieldTheirMainPeaks) {
                               state.Format, state.Peaks, {}),
                   "");
         std::vector<double> masses;  // fitted centres; a failed fit has none
-        for (int32_t i = 0; i < state.Peaks.PeakCount(); ++i)
-            if (state.Peaks.PeakV[i] != kProblemPeakHeight) masses.push_back(state.Peaks.PeakM[i]);
+        for (const PeakResult& p : state.Peaks)
+            if (!p.IsProblem()) masses.push_back(p.centre);
         const std::vector<TruePeak> truth =
             ReadTruth(std::string(OSTREL_EXAMPLES_DIR) + "/" + name + "_truth.csv");
         ASSERT_FALSE(truth.empty());

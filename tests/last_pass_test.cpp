@@ -9,13 +9,15 @@
 #include <tuple>
 
 #include "measured_cases.h"
+#include "processing/road_settings.h"
 #include "processing/stage_builders.h"
+#include "results/fitted_curves.h"
 #include "results/results_assembly.h"
+#include "results/results_table.h"
 #include "state/errors.h"
-#include "state/measured_points.h"
 #include "state/number_format.h"
 #include "state/program_state.h"
-#include "state/results_grid.h"
+#include "state/spectrum.h"
 #include "synthetic_peaks.h"
 
 namespace ostrel {
@@ -49,8 +51,6 @@ TEST(LastPassTest, WindowExtremes) {
     const std::vector<double> negative{-3, -1, -2};
     EXPECT_EQ(WindowMaximum(negative, 0, 2, index), 0);
     EXPECT_EQ(index, -1);
-    EXPECT_EQ(PointIndexAtOrAfter(std::vector<double>{1, 2, 3}, 2.5), 2);
-    EXPECT_EQ(PointIndexAtOrAfter(std::vector<double>{1, 2, 3}, 4), 3);
 }
 
 TEST(LastPassTest, AWindowWithoutPositiveValuesIsCentredOnItsFirstPoint) {
@@ -86,55 +86,80 @@ class PassFixture : public ::testing::Test {
 TEST_F(PassFixture, OneTripleGivesOnePeakAndOneReport) {
     const PointList slope = Slope({50, 100, 200});
     EXPECT_EQ(PeakCountOfSlope(slope), 1);
-    PeakTables tables;
+    PeakResults peaks;
     std::vector<std::string> report;
     LastPassHooks hooks;
     hooks.reportPeak = [&](int32_t k, const CurrentPeak& cur) {
         report = PeakReportLines(k + 1, cur, format);
     };
-    EXPECT_EQ(RunLastPass(spectrum, stage1, slope, fit, format, tables, hooks), "");
-    EXPECT_EQ(tables.PeakCount(), 1);
+    EXPECT_EQ(RunLastPass(spectrum, stage1, slope, fit, format, peaks, hooks), "");
+    ASSERT_EQ(peaks.size(), 1u);
     EXPECT_EQ(fit.Cur.FitPeakNumber, 1);
     ASSERT_EQ(report.size(), 6u);
     EXPECT_EQ(report[0], "1, Fon = " + format.Shortest(fit.Cur.CurFon));
     EXPECT_EQ(report[5], " ");
-    EXPECT_NEAR(tables.PeakM[0], 28.0, 1e-4);
-    EXPECT_EQ(tables.PeakLeftX[0], spectrum.PointX[50]);
-    EXPECT_EQ(tables.PeakZoneIndex[0], 0);
+    const PeakResult& p = peaks[0];
+    EXPECT_NEAR(p.centre, 28.0, 1e-4);
+    EXPECT_EQ(p.leftX, spectrum.PointX[50]);
+    EXPECT_EQ(p.rightX, spectrum.PointX[200]);
+    EXPECT_EQ(p.zone, 0);
+    EXPECT_EQ(p.status, PeakStatus::Fitted);
+    // The record holds what the fit left: the table's height is B − A, the curve's model A, B.
+    EXPECT_EQ(p.height, fit.FitHeight);
+    EXPECT_EQ(p.modelA, fit.FitA);
+    EXPECT_EQ(p.modelB, fit.FitB);
+    EXPECT_EQ(p.points, 151);
+    EXPECT_EQ(p.iterations, fit.FitIterations);
 }
 
 TEST_F(PassFixture, NeighbouringPeaksShareAMinimumAndALeadingMaximumIsSkipped) {
-    PeakTables tables;
+    PeakResults peaks;
     EXPECT_EQ(
-        RunLastPass(spectrum, stage1, Slope({50, 100, 200, 300, 399}), fit, format, tables, {}),
-        "");
-    EXPECT_EQ(tables.PeakZoneIndex, (std::vector<double>{0, 2}));
-    EXPECT_EQ(tables.PeakRightX[0], tables.PeakLeftX[1]);
-    EXPECT_EQ(fit.Cur.FitPeakNumber, tables.PeakCount());
+        RunLastPass(spectrum, stage1, Slope({50, 100, 200, 300, 399}), fit, format, peaks, {}), "");
+    ASSERT_EQ(peaks.size(), 2u);
+    EXPECT_EQ(peaks[0].zone, 0);
+    EXPECT_EQ(peaks[1].zone, 2);
+    EXPECT_EQ(peaks[0].rightX, peaks[1].leftX);
+    EXPECT_EQ(fit.Cur.FitPeakNumber, 2);
 
     const PointList leading = Slope({100, 200, 300, 399});  // starts with a maximum
     EXPECT_EQ(SlopeOffset(leading), 1);
     EXPECT_EQ(PeakCountOfSlope(leading), 1);
-    EXPECT_EQ(RunLastPass(spectrum, stage1, leading, fit, format, tables, {}), "");
-    EXPECT_EQ(tables.PeakZoneIndex, (std::vector<double>{1}));
+    EXPECT_EQ(RunLastPass(spectrum, stage1, leading, fit, format, peaks, {}), "");
+    ASSERT_EQ(peaks.size(), 1u);
+    EXPECT_EQ(peaks[0].zone, 1);
     EXPECT_EQ(PeakCountOfSlope(Slope({50, 100})), 0);
 }
 
-TEST_F(PassFixture, AFailureEndsThePassWithTablesOfOneLength) {
+TEST_F(PassFixture, AFailureEndsThePassWithThePeaksBeforeIt) {
     PointList slope = Slope({50, 100, 200, 300, 399});
     slope.X[4] = 99;  // beyond the spectrum
-    PeakTables tables;
-    const std::string failure = RunLastPass(spectrum, stage1, slope, fit, format, tables, {});
+    PeakResults peaks;
+    const std::string failure = RunLastPass(spectrum, stage1, slope, fit, format, peaks, {});
     EXPECT_NE(failure.find("пике 2"), std::string::npos) << failure;
-    EXPECT_EQ(tables.PeakCount(), 1);
-    EXPECT_EQ(tables.PeakErr.size(), 1u);
-    EXPECT_EQ(tables.FittedB.size(), 1u);
+    EXPECT_EQ(peaks.size(), 1u);
+}
+
+// A window of four points leaves the variance no degree of freedom: its peak is a problem peak
+// with the fixed results, and the record says why.
+TEST_F(PassFixture, AProblemPeakIsMarkedWithItsCause) {
+    PeakResults peaks;
+    EXPECT_EQ(
+        RunLastPass(spectrum, stage1, Slope({50, 100, 200, 201, 203}), fit, format, peaks, {}), "");
+    ASSERT_EQ(peaks.size(), 2u);
+    EXPECT_EQ(peaks[1].points, 4);
+    EXPECT_TRUE(peaks[1].IsProblem());
+    EXPECT_EQ(peaks[1].problem, FitProblem::TooFewPoints);
+    EXPECT_EQ(peaks[1].height, kProblemPeakHeight);
+    EXPECT_FALSE(peaks[0].IsProblem());
+    EXPECT_EQ(peaks[0].problem, FitProblem::None);
+    EXPECT_EQ(fit.ProblemPeakCount, 1);
 }
 
 // Everything a pass hands out: its answer, tables, reports in order and the context it leaves.
 struct PassRecord {
     std::string answer;
-    PeakTables tables;
+    PeakResults peaks;
     std::vector<std::string> events;
     std::set<std::thread::id> hookThreads;
     PeakFitState fit;
@@ -154,23 +179,25 @@ PassRecord RecordPass(const ProgramState& state, PassThreads threads, int32_t st
     int32_t asked = 0;
     if (stopAfter >= 0) hooks.stopRequested = [&] { return asked++ == stopAfter; };
     r.answer = RunLastPass(state.Points, state.Stages.Stage1, state.Stages.Slope, r.fit,
-                           state.Format, r.tables, hooks, threads);
+                           state.Format, r.peaks, hooks, threads);
     return r;
 }
 
 void ExpectSamePass(const PassRecord& a, const PassRecord& b) {
     EXPECT_EQ(a.answer, b.answer);
-    const PeakTables &s = a.tables, &t = b.tables;
-    for (auto column : {&PeakTables::PeakLeftX, &PeakTables::PeakRightX, &PeakTables::PeakM,
-                        &PeakTables::PeakR, &PeakTables::PeakV, &PeakTables::PeakA,
-                        &PeakTables::PeakStdErr, &PeakTables::PeakIter, &PeakTables::PeakKol,
-                        &PeakTables::PeakZoneIndex, &PeakTables::FittedA, &PeakTables::FittedB})
-        EXPECT_EQ(BitsOf(s.*column), BitsOf(t.*column));
-    ASSERT_EQ(s.PeakErr.size(), t.PeakErr.size());
-    for (size_t i = 0; i < s.PeakErr.size(); ++i)
-        for (int k = 0; k < 4; ++k)
-            EXPECT_EQ(std::bit_cast<uint64_t>(s.PeakErr[i][k]),
-                      std::bit_cast<uint64_t>(t.PeakErr[i][k]));
+    ASSERT_EQ(a.peaks.size(), b.peaks.size());
+    for (size_t i = 0; i < a.peaks.size(); ++i) {
+        const PeakResult &p = a.peaks[i], &q = b.peaks[i];
+        EXPECT_EQ(
+            BitsOf({p.leftX, p.rightX, p.centre, p.resolvingPower, p.height, p.background, p.stdErr,
+                    p.modelA, p.modelB, p.errors[0], p.errors[1], p.errors[2], p.errors[3]}),
+            BitsOf({q.leftX, q.rightX, q.centre, q.resolvingPower, q.height, q.background, q.stdErr,
+                    q.modelA, q.modelB, q.errors[0], q.errors[1], q.errors[2], q.errors[3]}))
+            << i;
+        EXPECT_EQ(std::tie(p.zone, p.iterations, p.points, p.status, p.problem),
+                  std::tie(q.zone, q.iterations, q.points, q.status, q.problem))
+            << i;
+    }
     EXPECT_EQ(a.events, b.events);
     const PeakFitState &f = a.fit, &g = b.fit;
     EXPECT_EQ(f.Cur.FitPeakNumber, g.Cur.FitPeakNumber);
@@ -195,10 +222,10 @@ void Prepare(ProgramState& state, int32_t kolUsred, int32_t height) {
 
 // Peaks whose first step failed report the variance the peak before them left: the two-core pass
 // must hand them that value as well.
-int CountFirstStepFailuresAfterAFit(const PeakTables& t) {
+int CountFirstStepFailuresAfterAFit(const PeakResults& peaks) {
     int count = 0;
-    for (int32_t i = 1; i < t.PeakCount(); ++i)
-        count += t.PeakIter[i] == 1 && t.PeakV[i] == kProblemPeakHeight && t.PeakStdErr[i] != 0;
+    for (size_t i = 1; i < peaks.size(); ++i)
+        count += peaks[i].iterations == 1 && peaks[i].IsProblem() && peaks[i].stdErr != 0;
     return count;
 }
 
@@ -226,10 +253,10 @@ TEST(TwoCorePassTest, SameTablesReportsAndContextAsOneThread) {
         const PassRecord one = RecordPass(state, PassThreads::One);
         const PassRecord two = RecordPass(state, PassThreads::Two);
         EXPECT_EQ(one.answer, "");
-        EXPECT_GT(one.tables.PeakCount(), 1);
+        EXPECT_GT(one.peaks.size(), 1u);
         ExpectSamePass(one, two);
         EXPECT_EQ(two.hookThreads, std::set<std::thread::id>{std::this_thread::get_id()});
-        carried += CountFirstStepFailuresAfterAFit(one.tables);
+        carried += CountFirstStepFailuresAfterAFit(one.peaks);
     }
     EXPECT_GT(carried, 0);
 }
@@ -290,7 +317,7 @@ TEST(FastSumsTest, PassWindowsOfExampleAndRandomSpectra) {
     }
 }
 
-TEST(TwoCorePassTest, AStopRequestEndsThePassWithTablesOfOneLength) {
+TEST(TwoCorePassTest, AStopRequestEndsThePassWithThePeaksBeforeIt) {
     ProgramState state;
     OpenSpectrum(state, ::ostrel::testing::ExampleFile("small_hydrocarbon.txt"));
     Prepare(state, 150, 0);
@@ -298,9 +325,7 @@ TEST(TwoCorePassTest, AStopRequestEndsThePassWithTablesOfOneLength) {
         for (int32_t stopAfter : {0, 3}) {
             const PassRecord r = RecordPass(state, threads, stopAfter);
             EXPECT_EQ(r.answer, kLastPassStoppedText + std::to_string(stopAfter) + ".");
-            EXPECT_EQ(r.tables.PeakCount(), stopAfter);
-            EXPECT_EQ(r.tables.PeakErr.size(), static_cast<size_t>(stopAfter));
-            EXPECT_EQ(r.tables.FittedB.size(), static_cast<size_t>(stopAfter));
+            EXPECT_EQ(r.peaks.size(), static_cast<size_t>(stopAfter));
         }
         // Stopped after three peaks, the pass leaves what one thread leaves after three peaks.
         ExpectSamePass(RecordPass(state, threads, 3), RecordPass(state, PassThreads::One, 3));
@@ -332,63 +357,107 @@ TEST(NominalMassTest, FractionAboveEightTenthsRoundsUp) {
     EXPECT_DOUBLE_EQ(MassExcess(101.5), -500);  // 102
 }
 
-PeakTables Peaks(std::vector<double> masses, std::vector<double> heights) {
-    PeakTables t;
+// Fitted peaks of the given masses and heights; the heights listed in `problems` belong to
+// problem peaks.
+PeakResults Peaks(std::vector<double> masses, std::vector<double> heights,
+                  std::set<size_t> problems = {}) {
+    PeakResults peaks;
     for (size_t i = 0; i < masses.size(); ++i) {
-        t.PeakLeftX.push_back(masses[i] - 0.02);
-        t.PeakRightX.push_back(masses[i] + 0.02);
-        t.PeakM.push_back(masses[i]);
-        t.PeakR.push_back(3000);
-        t.PeakV.push_back(heights[i]);
-        t.PeakA.push_back(10);
-        t.PeakStdErr.push_back(50);
-        t.PeakIter.push_back(7);
-        t.PeakKol.push_back(41);
-        t.PeakZoneIndex.push_back(2.0 * i);
-        t.PeakErr.push_back({0.1, 0.2, 12.34, 0.0001234});
-        t.FittedA.push_back(10);
-        t.FittedB.push_back(heights[i] + 10);
+        PeakResult& p = peaks.emplace_back();
+        p.leftX = masses[i] - 0.02;
+        p.rightX = masses[i] + 0.02;
+        p.centre = masses[i];
+        p.resolvingPower = 3000;
+        p.height = heights[i];
+        p.background = 10;
+        p.stdErr = 50;
+        p.iterations = 7;
+        p.points = 41;
+        p.zone = 2 * static_cast<int32_t>(i);
+        p.errors = {0.1, 0.2, 12.34, 0.0001234};
+        p.modelA = 10;
+        p.modelB = heights[i] + 10;
+        if (problems.count(i)) {
+            p.status = PeakStatus::Problem;
+            p.problem = FitProblem::ZeroDeterminant;
+        }
     }
-    return t;
+    return peaks;
 }
 
-TEST(ResultRowsTest, FittedAndProblemRows) {
-    ResultsGrid grid;
-    const PeakTables t = Peaks({28.0313, 29.0391, 43.0547}, {1000, 1.0, 500});
-    WriteResultRows(grid, t, NumberFormat('.'));
+TEST(ResultsTableTest, FittedAndProblemRows) {
+    const PeakResults t = Peaks({28.0313, 29.0391, 43.0547}, {1000, 1.0, 500}, {1});
+    const ResultsGrid grid = ResultsTable(t, NumberFormat('.'));
     ASSERT_EQ(grid.RowCount(), 4);
+    EXPECT_EQ(grid.Cell(0, 0), "M");
+    EXPECT_EQ(grid.Cell(11, 0), "Kol");
     const std::vector<std::string> first{"28",   "28.031300", "0.000123", "31.30", "",  "3000",
                                          "12.3", "10.0",      "1000.0",   "0.05",  "7", "41"};
     for (int c = 0; c < 12; ++c) EXPECT_EQ(grid.Cell(c, 1), first[c]) << c;
+    EXPECT_EQ(grid.Cell(0, 2), "29");
     EXPECT_EQ(grid.Cell(1, 2), "Ошибка");
     for (int c = 2; c <= 10; ++c) EXPECT_EQ(grid.Cell(c, 2), " ");
     EXPECT_EQ(grid.Cell(11, 2), "41");
     EXPECT_EQ(grid.Cell(4, 3), "23.4");  // against the last fitted peak, 31.3 → 54.7
 
-    ResultsGrid second;
-    WriteResultRows(second, Peaks({28.0313, 29.0391}, {1.0, 500}), NumberFormat('.'));
+    // A problem peak in row 1 counts as no peak before row 2.
+    const ResultsGrid second =
+        ResultsTable(Peaks({28.0313, 29.0391}, {1.0, 500}, {0}), NumberFormat('.'));
     EXPECT_EQ(second.Cell(4, 2), second.Cell(3, 2).substr(0, 4));  // 39.10 → "39.1"
     EXPECT_EQ(MassListLines(t, NumberFormat(',')),
               (std::vector<std::string>{"28,0,  1000", "29,0,  1", "43,1,  500"}));
+
+    // Without peaks the header and one empty row.
+    const ResultsGrid empty = ResultsTable({}, NumberFormat('.'));
+    ASSERT_EQ(empty.RowCount(), 2);
+    for (int c = 0; c < 12; ++c) EXPECT_EQ(empty.Cell(c, 1), "");
+}
+
+// A problem peak is known by its status, not by its height: a real peak whose fitted height is
+// exactly 1 is listed, drawn and charted as the fitted peak it is.
+TEST(ResultsTableTest, AFittedPeakOfHeightOneIsNoProblemPeak) {
+    const PeakResults t = Peaks({28.0313, 29.0391}, {1000, 1.0});
+    const NumberFormat f('.');
+    const ResultsGrid grid = ResultsTable(t, f);
+    EXPECT_EQ(grid.Cell(1, 2), "29.039100");
+    EXPECT_EQ(grid.Cell(8, 2), "1.0");
+    const AssembledResults a = AssembleResults(t);
+    EXPECT_EQ(a.theory.chPeaks.peak, (std::vector<int32_t>{0, 1}));
+    PeakResults problem = t;
+    problem[1].status = PeakStatus::Problem;
+    EXPECT_EQ(AssembleResults(problem).theory.chPeaks.peak, (std::vector<int32_t>{0}));
+    // The fitted one is drawn from its model (A + B at the centre), the problem one from A and
+    // the height.
+    PeakResults one = {t[1]};
+    one[0].leftX = one[0].rightX = one[0].centre;
+    EXPECT_DOUBLE_EQ(FittedCurves(one).y[0], 10 + 11);
+    one[0].status = PeakStatus::Problem;
+    EXPECT_DOUBLE_EQ(FittedCurves(one).y[0], 1);
+}
+
+TEST(ResultsAssemblyTest, AMassWithoutANominalMassIsRefusedBeforeAnyTable) {
+    const PeakResults t = Peaks({28.0313, 3e9}, {1000, 500});
+    EXPECT_THROW(AssembleResults(t), CommandError);
+    EXPECT_THROW(ResultsTable(t, NumberFormat('.')), CommandError);
 }
 
 TEST(FittedCurvesTest, SamplingAndTheFittedModel) {
-    PeakTables t = Peaks({50.0}, {1000});
-    t.PeakLeftX[0] = 50.0;
-    t.PeakRightX[0] = 50.0005;  // narrower than one step: one point
+    PeakResults t = Peaks({50.0}, {1000});
+    t[0].leftX = 50.0;
+    t[0].rightX = 50.0005;  // narrower than one step: one point
     CurvePoints c = FittedCurves(t);
     ASSERT_EQ(c.x.size(), 1u);
     EXPECT_DOUBLE_EQ(c.y[0], 10 + 1010);  // A + B at the centre, not the table's B − A
-    t.PeakLeftX[0] = 40;
-    t.PeakRightX[0] = 60;  // wider than 10 units: only the first 10 are drawn
+    t[0].leftX = 40;
+    t[0].rightX = 60;  // wider than 10 units: only the first 10 are drawn
     c = FittedCurves(t);
     EXPECT_EQ(c.x.size(), 10001u);
     EXPECT_DOUBLE_EQ(c.x.back(), 50);
     EXPECT_TRUE(std::is_sorted(c.x.begin(), c.x.end()));
     // A window over the mass 0 of a problem peak at 0 (found by the fuzzer): a gap, no NaN.
-    t = Peaks({0.0}, {1});
-    t.PeakLeftX[0] = 0;
-    t.PeakRightX[0] = 0.002;
+    t = Peaks({0.0}, {1}, {0});
+    t[0].leftX = 0;
+    t[0].rightX = 0.002;
     c = FittedCurves(t);
     EXPECT_EQ(c.x, (std::vector<double>{0.001, 0.002}));
     EXPECT_TRUE(std::all_of(c.y.begin(), c.y.end(), [](double y) { return std::isfinite(y); }));

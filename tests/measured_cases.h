@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "state/measured_points.h"
+#include "state/spectrum.h"
 
 namespace ostrel::testing {
 

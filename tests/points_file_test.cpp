@@ -10,7 +10,7 @@
 #include <string>
 
 #include "state/errors.h"
-#include "state/measured_points.h"
+#include "state/spectrum.h"
 #include "state/point_line_parser.h"
 #include "temp_dir.h"
 

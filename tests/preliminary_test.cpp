@@ -6,6 +6,7 @@
 #include <random>
 
 #include "measured_cases.h"
+#include "processing/road_settings.h"
 #include "processing/stage_builders.h"
 #include "state/errors.h"
 #include "state/program_state.h"
@@ -117,16 +118,20 @@ TEST_F(ZoneViewTest, WindowNearTheEndShowsNoTurningPoints) {
     EXPECT_THROW(ComputeZoneView(state, 2), CommandError);
 }
 
-TEST(PreliminarySettingsTest, StoresOnlyValidSettings) {
-    ProgramState state;
-    state.Format.SetSeparator('.');
-    AcceptPreliminarySettings(state, "10", "2.5");
-    EXPECT_EQ(state.KolUsred, 10);
-    EXPECT_EQ(state.KrivoMn, 2.5);
-    EXPECT_THROW(AcceptPreliminarySettings(state, "12", "x"), CommandError);
-    EXPECT_THROW(AcceptPreliminarySettings(state, "1.5", "3"), CommandError);
-    EXPECT_EQ(state.KolUsred, 10);
-    EXPECT_EQ(state.KrivoMn, 2.5);
+TEST(PreliminarySettingsTest, BothTextsMustBeNumbers) {
+    const NumberFormat f('.');
+    const PreliminarySettings s = ParsePreliminarySettings("10", "2.5", f);
+    EXPECT_EQ(s.kolUsred, 10);
+    EXPECT_EQ(s.krivoMn, 2.5);
+    EXPECT_EQ(ParsePreliminarySettings("-3", "0", f).kolUsred, -3);
+    EXPECT_THROW(ParsePreliminarySettings("12", "x", f), CommandError);
+    EXPECT_THROW(ParsePreliminarySettings("1.5", "3", f), CommandError);
+    EXPECT_THROW(ParsePreliminarySettings("2147483648", "3", f), CommandError);
+    EXPECT_THROW(ParsePreliminarySettings("10", "2,5", f), CommandError);
+    EXPECT_EQ(ParsePreliminarySettings("10", "2,5", NumberFormat(',')).krivoMn, 2.5);
+    EXPECT_EQ(ParseKolUsred("7").kolUsred, 7);
+    EXPECT_EQ(ParseKolUsred("7").krivoMn, PreliminarySettings::kDefaultKrivoMn);
+    EXPECT_EQ(PreliminarySettings{}.kolUsred, 150);
 }
 
 TEST(PreliminarySettingsTest, ALoadStartsTheHeightAgainFromZero) {

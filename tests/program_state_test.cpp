@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "reference_tables.h"
+#include "results/results_table.h"
 #include "state/clear_all.h"
 #include "state/errors.h"
 #include "temp_dir.h"
@@ -11,75 +13,59 @@
 namespace ostrel {
 namespace {
 
+using ::ostrel::testing::PeaksAt;
 using ::ostrel::testing::TempDir;
 
-bool Has(const std::vector<std::string>& names, const std::string& name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-TEST(ClearAllTest, ModesDecideWhichSeriesAreEmptied) {
+TEST(ClearAllTest, ModesDecideWhichPartsAreEmptied) {
     ProgramState state;
-    struct {
+    using P = DerivedPart;
+    const struct {
         int mode;
-        bool series1;
-        bool zoneView;
+        bool spectrum;
+        bool zoneChoice;  // a load or a preliminary processing leaves no zone to take a height from
     } cases[] = {{kClearForLoad, true, true},
                  {kClearForPreliminary, false, true},
                  {kClearForLastPass, false, false}};
     for (const auto& c : cases) {
-        ClearAllEffects e = ClearAll(state, c.mode);
-        EXPECT_EQ(Has(e.seriesToClear, "Series1"), c.series1) << c.mode;
-        EXPECT_EQ(Has(e.seriesToClear, "Series14"), c.zoneView) << c.mode;
-        EXPECT_EQ(Has(e.seriesToClear, "Series15"), c.zoneView) << c.mode;
-        EXPECT_EQ(e.seriesToClear.back(), "Series16");
-        EXPECT_TRUE(Has(e.seriesToClear, "Series6"));
-        EXPECT_FALSE(Has(e.seriesToClear, "Series11"));
-        EXPECT_FALSE(Has(e.listsToClear, "ListBox7"));
-        EXPECT_EQ(e.listsToClear.size(), 8u);
-        for (const char* b : {"Button6", "Button4", "Button5", "Button16", "Button17"})
-            EXPECT_TRUE(Has(e.buttonsToDisable, b)) << b;
-        // A load or a preliminary processing leaves no zone list to take a height from.
-        EXPECT_EQ(Has(e.buttonsToDisable, "Button13"), c.zoneView) << c.mode;
-        EXPECT_EQ(Has(e.buttonsToDisable, "BitBtn1"), c.zoneView) << c.mode;
-        EXPECT_EQ(e.label2Caption, "-");
-        EXPECT_EQ(e.label4Caption, "-");
+        const ClearedParts cleared = ClearAll(state, c.mode);
+        EXPECT_EQ(cleared.Has(P::SpectrumCurve), c.spectrum) << c.mode;
+        EXPECT_EQ(cleared.Has(P::ZoneChoice), c.zoneChoice) << c.mode;
+        for (P always : {P::StageCurves, P::FittedCurves, P::CalibrationCurve, P::TheorySeries,
+                         P::SlopeCurve, P::ResultsTable, P::ZoneList, P::StandardMasses,
+                         P::PassReports, P::MassLists, P::CalibrationList, P::SinglePeak})
+            EXPECT_TRUE(cleared.Has(always)) << c.mode << " " << static_cast<int>(always);
     }
     EXPECT_THROW(ClearAll(state, 3), std::invalid_argument);
 }
 
-TEST(ClearAllTest, ResetsTheGridAndCountersAndShowsTheStoredSettings) {
+TEST(ClearAllTest, ResetsWhatThePassMadeAndShowsTheStoredSettings) {
     ProgramState state;
-    state.Grid.SetCell(0, 0, "Ном. масса");
-    for (int r = 1; r <= 4; ++r) {
-        state.Grid.GridColumn = 0;
-        for (int c = 0; c < 12; ++c) GridPutText(state.Grid, "v", r);
-    }
+    state.Peaks = PeaksAt({43.1, 57.07});
     state.Reference.CHGroups[1].push_back({2, 5, 29.03915});
     state.Reference.CFIons.push_back({1, 3, 68.9952});
-    state.Theory.Series9.x.push_back(29.03915);
-    AddCalibrationPeak(state.Calibration, 3, "43.1,  15230");
-    state.Calibration.TrueMassCount = 1;
+    state.Theory.chSaw.x.push_back(29.03915);
+    AddCalibrationPeak(state.Calibration, 1);
+    GiveTrueMass(state.Calibration, 0, 57.0704, NumberFormat('.'));
     state.CalibPoints.X.push_back(43.1);
     state.Curve.CurveB = 0.5;
+    state.Stages.Stage1 = {{1, 2}, {3, 4}};
     state.KolUsred = 10;
     state.KrivoMn = 2.5;
     state.Format.SetSeparator(',');
 
-    ClearAllEffects e = ClearAll(state, kClearForPreliminary);
-    EXPECT_EQ(state.Grid.RowCount(), 2);
-    EXPECT_EQ(state.Grid.GridColumn, 12);
-    EXPECT_EQ(state.Grid.Cell(0, 0), "Ном. масса");
-    for (int c = 0; c < 12; ++c) EXPECT_EQ(state.Grid.Cell(c, 1), "");
+    const ClearedParts cleared = ClearAll(state, kClearForPreliminary);
+    EXPECT_TRUE(state.Peaks.empty());
+    EXPECT_EQ(ResultsTable(state.Peaks, state.Format).RowCount(), 2);  // the header, one empty row
     EXPECT_EQ(state.Reference.CHGroupCount(1), 0);
     EXPECT_TRUE(state.Reference.CFIons.empty());
-    EXPECT_EQ(state.Theory.Series9.Count(), 0);
+    EXPECT_EQ(state.Theory.chSaw.Count(), 0);
     EXPECT_EQ(state.Calibration.CalibCount(), 0);
-    EXPECT_EQ(state.Calibration.TrueMassCount, 0);
+    EXPECT_EQ(state.Calibration.TrueMassCount(), 0);
     EXPECT_EQ(state.CalibPoints.Count(), 0);
     EXPECT_EQ(state.Curve.CurveB, 0.5);  // the coefficients stay until the next fit
-    EXPECT_EQ(e.edit1Text, "");
-    EXPECT_EQ(e.edit2Text, "10");
-    EXPECT_EQ(e.edit3Text, "2,5");
+    EXPECT_EQ(state.Stages.Stage1.Count(), 2);  // each stage is replaced when it is built
+    EXPECT_EQ(cleared.kolUsredText, "10");
+    EXPECT_EQ(cleared.krivoMnText, "2,5");
 }
 
 TEST(ProgramStateTest, StartsWithTheDefaults) {
@@ -120,8 +106,7 @@ TEST_F(OpenSpectrumTest, EachLoadDecidesItsOwnScalingAndKeepsAnEarlierTitle) {
 
 TEST_F(OpenSpectrumTest, AFailedLoadChangesNothing) {
     state.Format.SetSeparator(',');
-    state.Grid.GridColumn = 0;
-    GridPutText(state.Grid, "kept", 1);
+    state.Peaks = PeaksAt({1.5});
     state.Stages.Stage1 = {{1, 2}, {3, 4}};
     const Spectrum before = state.Points;
     for (const char* bad :
@@ -132,7 +117,7 @@ TEST_F(OpenSpectrumTest, AFailedLoadChangesNothing) {
         EXPECT_EQ(state.CurveTitle, " A");
         EXPECT_EQ(state.MaxYDecimals, 1);
         EXPECT_EQ(state.Format.Separator(), ',');
-        EXPECT_EQ(state.Grid.Cell(0, 1), "kept");
+        EXPECT_EQ(state.Peaks.size(), 1u);
         EXPECT_EQ(state.Stages.Stage1.Count(), 2);
     }
     EXPECT_THROW(OpenSpectrum(state, dir.File("missing.txt")), CommandError);

@@ -128,7 +128,7 @@ TEST(ReferenceIonsTest, NoPeaksOrAnAbsurdRangeStayBounded) {
 
 TEST(ReferenceIonsTest, NearestReferenceMassWithinTheTolerance) {
     ReferenceTables t;
-    const PeakTables p = PeaksAt({27.9, 69.2});
+    const PeakResults p = PeaksAt({27.9, 69.2});
     StandartCH(t, p);
     StandartCF(t, p);
     EXPECT_DOUBLE_EQ(NearestReferenceMass(t, 68.998, 0.02).value_or(0), 68.9952);
@@ -142,7 +142,7 @@ class StandardListTest : public ::testing::Test {
     ReferenceTables t;
     NumberFormat f{'.'};
     void SetUp() override {
-        const PeakTables p = PeaksAt({27.9, 31.2});
+        const PeakResults p = PeaksAt({27.9, 31.2});
         StandartCH(t, p);
         StandartCF(t, p);
     }

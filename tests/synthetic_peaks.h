@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "state/measured_points.h"
+#include "state/spectrum.h"
 
 namespace ostrel::testing {
 

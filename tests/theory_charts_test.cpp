@@ -27,30 +27,30 @@ TEST(TheoryChartsTest, SawsAndMeasuredPointsByMassDefect) {
     ReferenceTables t;
     t.CHIons = {{4, 10, 58.0783}};
     t.CFIons = {{1, 3, 68.9952}};
-    PeakTables p = PeaksAt({43.0548, 50.2, 68.9952});
-    p.PeakV[1] = 1.0;  // a problem peak: on the CF chart only
+    PeakResults p = PeaksAt({43.0548, 50.2, 68.9952});
+    p[1].status = PeakStatus::Problem;  // on the CF chart only
     TheoryCharts charts;
     CreateTeoriaCH(charts, t, p);
     CreateTeoriaCF(charts, t, p);
-    ExpectPoint(charts.Series9, 0, 58.0783, 78.3);
-    ASSERT_EQ(charts.Series10.Count(), 2);
-    ExpectPoint(charts.Series10, 0, 43.0548, 54.8);
-    EXPECT_EQ(charts.Series10.peak, (std::vector<int32_t>{0, 2}));
-    ExpectPoint(charts.Series12, 0, 68.9952, -4.8);
-    ASSERT_EQ(charts.Series13.Count(), 3);
-    ExpectPoint(charts.Series13, 2, 69, -4.8);  // at the nominal mass
+    ExpectPoint(charts.chSaw, 0, 58.0783, 78.3);
+    ASSERT_EQ(charts.chPeaks.Count(), 2);
+    ExpectPoint(charts.chPeaks, 0, 43.0548, 54.8);
+    EXPECT_EQ(charts.chPeaks.peak, (std::vector<int32_t>{0, 2}));
+    ExpectPoint(charts.cfSaw, 0, 68.9952, -4.8);
+    ASSERT_EQ(charts.cfPeaks.Count(), 3);
+    ExpectPoint(charts.cfPeaks, 2, 69, -4.8);  // at the nominal mass
 }
 
 TEST(TheoryChartsTest, SeriesKeepAscendingMassWithTheirPeaks) {
     ReferenceTables t;
     StandartCH(t, PeaksAt({17.5, 30}));    // the row of m = 18 (29.039) precedes that of m = 28
-    PeakTables p = PeaksAt({45.2, 44.9});  // a fit that left the peaks out of order
+    PeakResults p = PeaksAt({45.2, 44.9});  // a fit that left the peaks out of order
     TheoryCharts charts;
     CreateTeoriaCH(charts, t, p);
-    for (int i = 1; i < charts.Series9.Count(); ++i)
-        EXPECT_LE(charts.Series9.x[i - 1], charts.Series9.x[i]);
-    EXPECT_EQ(charts.Series10.peak, (std::vector<int32_t>{1, 0}));
-    EXPECT_EQ(MarkText(p, charts.Series10.peak[0], kDot), "M = 44.900\rR = 3000\rV = 1000");
+    for (int i = 1; i < charts.chSaw.Count(); ++i)
+        EXPECT_LE(charts.chSaw.x[i - 1], charts.chSaw.x[i]);
+    EXPECT_EQ(charts.chPeaks.peak, (std::vector<int32_t>{1, 0}));
+    EXPECT_EQ(MarkText(p[charts.chPeaks.peak[0]], kDot), "M = 44.900\rR = 3000\rV = 1000");
 }
 
 TEST(TheoryChartsTest, SawFileAndCHListFiles) {

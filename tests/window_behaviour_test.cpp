@@ -172,7 +172,7 @@ TEST_F(WindowTest, WorkOffTheWindowsThreadReportsItsFailure) {
 
 TEST_F(LastPassWindowTest, AFailedLoadAfterAPassLosesNothing) {
     RunPass("100000");
-    const int peaks = window->State().Peaks.PeakCount();
+    const int peaks = static_cast<int>(window->State().Peaks.size());
     ASSERT_GT(peaks, 0);
     const int fitted = window->Series("Series6")->Count();
     const QString firstMass = W<QTableWidget>("StringGrid1")->item(0, 1)->text();
@@ -181,7 +181,7 @@ TEST_F(LastPassWindowTest, AFailedLoadAfterAPassLosesNothing) {
         seam.messages.clear();
         Open(bad);
         ASSERT_EQ(seam.messages.size(), 1u) << bad;
-        EXPECT_EQ(window->State().Peaks.PeakCount(), peaks);
+        EXPECT_EQ(static_cast<int>(window->State().Peaks.size()), peaks);
         EXPECT_EQ(window->Series("Series6")->Count(), fitted);
         EXPECT_EQ(W<QTableWidget>("StringGrid1")->item(0, 1)->text(), firstMass);
         EXPECT_EQ(W<QListWidget>("ListBox5")->count(), peaks);

@@ -305,15 +305,15 @@ TEST_F(LastPassWindowTest, APassRunsOnTheWorkerAndFillsTheResults) {
     EXPECT_TRUE(W<QAction>("N11")->isEnabled());  // the view stays usable
     WaitForThePass();
 
-    const PeakTables& peaks = window->State().Peaks;
-    ASSERT_GE(peaks.PeakCount(), 2);
+    const PeakResults& peaks = window->State().Peaks;
+    ASSERT_GE(static_cast<int>(peaks.size()), 2);
     EXPECT_FALSE(window->ProgressWindow()->isVisible());
-    EXPECT_EQ(W<QListWidget>("ListBox4")->count(), 6 * peaks.PeakCount());
+    EXPECT_EQ(W<QListWidget>("ListBox4")->count(), 6 * static_cast<int>(peaks.size()));
     EXPECT_EQ(W<QListWidget>("ListBox4")->item(0)->text().left(9), "1, Fon = ");
-    EXPECT_EQ(W<QTableWidget>("StringGrid1")->rowCount(), peaks.PeakCount());
+    EXPECT_EQ(W<QTableWidget>("StringGrid1")->rowCount(), static_cast<int>(peaks.size()));
     EXPECT_EQ(W<QTableWidget>("StringGrid1")->item(0, 4)->text(), "");
-    EXPECT_EQ(W<QListWidget>("ListBox5")->count(), peaks.PeakCount());
-    EXPECT_EQ(W<QLabel>("Label11")->text(), QString::number(peaks.PeakCount()));
+    EXPECT_EQ(W<QListWidget>("ListBox5")->count(), static_cast<int>(peaks.size()));
+    EXPECT_EQ(W<QLabel>("Label11")->text(), QString::number(static_cast<int>(peaks.size())));
     EXPECT_GT(window->Series("Series6")->Count(), 0);
     EXPECT_TRUE(seam.messages.empty());  // hints are off
     for (const char* on :
@@ -347,7 +347,7 @@ TEST_F(WindowTest, ClosingTheWindowStopsThePassBetweenTwoPeaks) {
     window->close();
     EXPECT_FALSE(window->LastPassRunning());
     EXPECT_LT(W<QListWidget>("ListBox4")->count(), 6 * peaks);  // stopped early
-    EXPECT_EQ(window->State().Peaks.PeakCount(), 0);            // and nothing was assembled
+    EXPECT_EQ(static_cast<int>(window->State().Peaks.size()), 0);            // and nothing was assembled
     EXPECT_FALSE(window->ProgressWindow()->isVisible());
 }
 
@@ -371,7 +371,7 @@ TEST_F(LastPassWindowTest, SinglePeakProcessingAndSaving) {
     EXPECT_FALSE(W<QPushButton>("Button16")->isEnabled());
     EXPECT_TRUE(W<QPushButton>("Button17")->isEnabled());
     const int32_t mass = window->SinglePeak().SinglePeak().SinglePeakMass;
-    EXPECT_EQ(mass, NominalMass(window->State().Peaks.PeakM[0]));
+    EXPECT_EQ(mass, NominalMass(window->State().Peaks[0].centre));
 
     window->SinglePeak().ListBox8Click();
     W<QPushButton>("Button16")->click();  // the same line again: the same lines

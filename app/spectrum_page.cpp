@@ -1,11 +1,11 @@
-#include "app/mass_chart_page.h"
+#include "app/spectrum_page.h"
 
 #include <QAction>
 
 #include "app/chart.h"
 #include "app/main_window.h"
 #include "app/widget_factory.h"
-#include "results/results_assembly.h"
+#include "results/fitted_curves.h"
 
 namespace ostrel {
 

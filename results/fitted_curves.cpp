@@ -1,0 +1,36 @@
+#include "results/fitted_curves.h"
+
+#include <cmath>
+
+namespace ostrel {
+
+namespace {
+
+using L = long double;
+
+}  // namespace
+
+CurvePoints FittedCurves(const PeakResults& peaks) {
+    CurvePoints c;
+    for (const PeakResult& p : peaks) {
+        // A fitted peak is drawn from its own model A + B·exp(−t²); a problem peak from the
+        // record's values, as it has no model of its own.
+        const bool problem = p.IsProblem();
+        const L base = problem ? L(p.background) : L(p.modelA);
+        const L amplitude = problem ? L(p.height) - p.background : L(p.modelB);
+        for (int j = 0; j <= 10000; ++j) {
+            const double x = static_cast<double>(L(p.leftX) + L(j) / 1000);
+            if (x > p.rightX) break;
+            const L t = L(kWidthFactor) * p.resolvingPower * (L(p.centre) / x - 1);
+            const double y = static_cast<double>(base + amplitude * std::exp(-(t * t)));
+            // At x = 0 (a spectrum may hold that mass) the shape has no value: the curve has a
+            // gap there rather than a point that is not a number.
+            if (!std::isfinite(y)) continue;
+            c.x.push_back(x);
+            c.y.push_back(y);
+        }
+    }
+    return c;
+}
+
+}  // namespace ostrel

@@ -1,0 +1,126 @@
+#include "state/spectrum_road.h"
+
+#include "fitting/calibration_curve.h"
+#include "processing/preliminary.h"
+#include "processing/stage_builders.h"
+#include "reference/calibration_list.h"
+#include "results/results_assembly.h"
+#include "state/clear_all.h"
+#include "state/errors.h"
+#include "state/points_file.h"
+
+namespace ostrel {
+
+OpenSpectrumResult SpectrumRoad::Open(const std::string& path,
+                                      std::optional<int32_t> spectrumIndex) {
+    return OpenSpectrum(state_, path, spectrumIndex);
+}
+
+OpenSpectrumResult SpectrumRoad::Open(LoadedSpectrum&& loaded) {
+    return AcceptLoadedSpectrum(state_, std::move(loaded));
+}
+
+ClearedParts SpectrumRoad::StartPreliminary(const PreliminarySettings& settings) {
+    state_.KolUsred = settings.kolUsred;
+    state_.KrivoMn = settings.krivoMn;
+    return ClearAll(state_, kClearForPreliminary);
+}
+
+PreliminaryResult SpectrumRoad::BuildPreliminary(
+    const std::function<void(PreliminaryStage)>& built) {
+    const auto done = [&](PreliminaryStage stage) {
+        if (built) built(stage);
+    };
+    BuildStage1(state_);
+    done(PreliminaryStage::Stage1);
+    BuildStage2(state_);
+    done(PreliminaryStage::Stage2);
+    BuildStage3(state_);
+    done(PreliminaryStage::Stage3);
+    BuildStage4(state_);
+    done(PreliminaryStage::Stage4);
+    BuildSlope(state_);
+    done(PreliminaryStage::Slope);
+    OtsortVysota(state_.Stages.Zones);
+    done(PreliminaryStage::ZoneSort);
+    PreliminaryResult result;
+    result.zoneLines = ZoneListLines(state_.Stages.Zones, state_.Format);
+    result.suggestion = SuggestFirstPeakHeight(state_.Stages.Zones);
+    return result;
+}
+
+PreliminaryResult SpectrumRoad::Preliminary(const PreliminarySettings& settings) {
+    StartPreliminary(settings);
+    return BuildPreliminary();
+}
+
+ClearedParts SpectrumRoad::StartLastPass(int32_t firstPeakHeight) {
+    state_.FirstPeakHeight = firstPeakHeight;
+    return ClearAll(state_, kClearForLastPass);
+}
+
+void SpectrumRoad::BuildSlopeAtHeight() {
+    RequireZoneAtHeight(state_.Stages.Zones, state_.FirstPeakHeight);
+    BuildSlope(state_);
+}
+
+PassInput SpectrumRoad::PassInputNow() const {
+    return {state_.Points, state_.Stages.Stage1, state_.Stages.Slope, state_.Format};
+}
+
+PassOutcome SpectrumRoad::FitPeaks(const PassInput& input, const LastPassHooks& hooks,
+                                   PassThreads threads) {
+    PassOutcome outcome;
+    PeakFitState fit;
+    const uint32_t start = TickCount();
+    outcome.failure = RunLastPass(input.spectrum, input.stage1, input.slope, fit, input.format,
+                                  outcome.peaks, hooks, threads);
+    outcome.counters.milliseconds = ElapsedTicks(start, TickCount());
+    outcome.counters.peakNumber = fit.Cur.FitPeakNumber;
+    outcome.counters.problemCount = fit.ProblemPeakCount;
+    return outcome;
+}
+
+void SpectrumRoad::AcceptPass(PassOutcome outcome) {
+    AssembledResults assembled = AssembleResults(outcome.peaks);
+    state_.Peaks = std::move(outcome.peaks);
+    state_.Reference = std::move(assembled.reference);
+    state_.Theory = std::move(assembled.theory);
+}
+
+PassCounters SpectrumRoad::LastPass(int32_t firstPeakHeight, PassThreads threads,
+                                    const LastPassHooks& hooks) {
+    StartLastPass(firstPeakHeight);
+    BuildSlopeAtHeight();
+    PassOutcome outcome = FitPeaks(PassInputNow(), hooks, threads);
+    if (!outcome.failure.empty()) throw CommandError(outcome.failure);
+    const PassCounters counters = outcome.counters;
+    AcceptPass(std::move(outcome));
+    return counters;
+}
+
+SinglePeakResult SpectrumRoad::FitOnePeak(int32_t k, PeakFitState& fit, FitLog& log) const {
+    return ProcessOnePeak(state_.Points, state_.Stages.Stage1, state_.Stages.Slope, state_.Peaks,
+                          k, fit, state_.Format, log);
+}
+
+void SpectrumRoad::MakeCalibrationPoints() {
+    if (!ProverkaZapol(state_.Calibration)) throw CommandError(kTrueMassesMissingMessage);
+    AppendCalibrationPoints(state_.CalibPoints, KalibrLine(state_.Calibration, state_.Peaks));
+}
+
+PointList SpectrumRoad::FitCalibrationLine() {
+    return PodobratParabolaLine(state_.CalibPoints, state_.Curve);
+}
+
+PointList SpectrumRoad::FitCalibrationParabola() {
+    ParabolaFitState fit;
+    return PodobratParabola(state_.CalibPoints, state_.Curve, fit);
+}
+
+ClearedParts SpectrumRoad::Recalculate() {
+    state_.Points.PointX = RecalculateMasses(state_.Points.PointX, state_.Curve);
+    return ClearAll(state_, kClearForLoad);
+}
+
+}  // namespace ostrel
