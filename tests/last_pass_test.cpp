@@ -154,6 +154,17 @@ TEST_F(PassFixture, AProblemPeakIsMarkedWithItsCause) {
     EXPECT_FALSE(peaks[0].IsProblem());
     EXPECT_EQ(peaks[0].problem, FitProblem::None);
     EXPECT_EQ(fit.ProblemPeakCount, 1);
+
+    // Fitted again alone, the problem lines name that peak, whatever the context fitted last.
+    const PointList slope = Slope({50, 100, 200, 201, 203});
+    PeakFitState single;
+    single.Cur.FitPeakNumber = 7;
+    FitLog log;
+    ProcessOnePeak(spectrum, stage1, slope, peaks, 1, single, format, log);
+    ASSERT_EQ(log.problems.size(), 14u);
+    EXPECT_EQ(log.problems[0], "2 пик");
+    EXPECT_THROW(ProcessOnePeak(spectrum, stage1, slope, peaks, 2, single, format, log),
+                 CommandError);
 }
 
 // Everything a pass hands out: its answer, tables, reports in order and the context it leaves.
