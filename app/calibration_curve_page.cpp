@@ -4,12 +4,12 @@
 
 #include "app/chart.h"
 #include "app/main_window.h"
-#include "app/spectrum_page.h"
 #include "app/settings_page.h"
+#include "app/spectrum_page.h"
 #include "app/widget_factory.h"
 #include "fitting/calibration_curve.h"
-#include "state/spectrum_road.h"
 #include "state/errors.h"
+#include "state/spectrum_road.h"
 
 namespace ostrel {
 

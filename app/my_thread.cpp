@@ -27,8 +27,8 @@ void MyThread::run() {
             OnWindowThread([&] { reports_.problemLines(lines); });
         };
         hooks.stopRequested = [this] { return stop_.load(); };
-        outcome_ = SpectrumRoad::FitPeaks({spectrum_, stage1_, slope_, format_}, hooks,
-                                          PassThreads::Two);
+        outcome_ =
+            SpectrumRoad::FitPeaks({spectrum_, stage1_, slope_, format_}, hooks, PassThreads::Two);
         if (!stop_) curves_ = FittedCurves(outcome_.peaks);
     } catch (const std::exception& e) {
         outcome_.failure = e.what();

@@ -97,8 +97,7 @@ void ResultsPage::HTMLOut(HtmlLook look) {
                                   kHtmlFileFilter, kHtmlFileName});
     if (!path) return;
     try {
-        WriteToHTML(*path, Table(), state.CurveTitle, look, state.ColumnChosen,
-                    GridColumnWidths());
+        WriteToHTML(*path, Table(), state.CurveTitle, look, state.ColumnChosen, GridColumnWidths());
     } catch (const CommandError& e) {
         form_.ShowMessage(e.what());
     }

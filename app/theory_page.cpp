@@ -87,8 +87,7 @@ void TheoryPage::PilaCHToFile() {
         }
         return true;
     };
-    if (!write(kSawTheoryTitle, kSawTheoryFileName, state.DialogFolder, kSawTheoryHeading,
-               t.chSaw))
+    if (!write(kSawTheoryTitle, kSawTheoryFileName, state.DialogFolder, kSawTheoryHeading, t.chSaw))
         return;
     // The second dialog opens where the first one was left.
     write(kSawPeaksTitle, kSawPeaksFileName, std::string(), kSawPeaksHeading, t.chPeaks);

@@ -19,8 +19,8 @@
 
 #include "app/chart.h"
 #include "app/main_window.h"
-#include "app/spectrum_page.h"
 #include "app/settings_page.h"
+#include "app/spectrum_page.h"
 #include "generated_points.h"
 #include "state/file_io.h"
 

@@ -227,8 +227,8 @@ std::array<double, 5> PlainResidualSums(PeakFitState& st, const FitData& data) {
     return s;
 }
 
-void FailStep(PeakFitState& st, FitProblem problem, int32_t completedSteps,
-              const Parameters& start, const NumberFormat& format, FitLog& log) {
+void FailStep(PeakFitState& st, FitProblem problem, int32_t completedSteps, const Parameters& start,
+              const NumberFormat& format, FitLog& log) {
     st.FitSingular = true;
     st.Problem = problem;
     WriteProblemLog(st, completedSteps, start, format, log);

@@ -47,14 +47,12 @@ bool SamePeaks(const PeakResults& a, const PeakResults& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         const PeakResult &p = a[i], &q = b[i];
-        const std::vector<double> pv = {p.leftX,  p.rightX,    p.centre,    p.resolvingPower,
-                                        p.height, p.background, p.stdErr,   p.modelA,
-                                        p.modelB, p.errors[0],  p.errors[1], p.errors[2],
-                                        p.errors[3]};
-        const std::vector<double> qv = {q.leftX,  q.rightX,    q.centre,    q.resolvingPower,
-                                        q.height, q.background, q.stdErr,   q.modelA,
-                                        q.modelB, q.errors[0],  q.errors[1], q.errors[2],
-                                        q.errors[3]};
+        const std::vector<double> pv = {
+            p.leftX,  p.rightX, p.centre,    p.resolvingPower, p.height,    p.background, p.stdErr,
+            p.modelA, p.modelB, p.errors[0], p.errors[1],      p.errors[2], p.errors[3]};
+        const std::vector<double> qv = {
+            q.leftX,  q.rightX, q.centre,    q.resolvingPower, q.height,    q.background, q.stdErr,
+            q.modelA, q.modelB, q.errors[0], q.errors[1],      q.errors[2], q.errors[3]};
         if (!SameBits(pv, qv) || p.zone != q.zone || p.iterations != q.iterations ||
             p.points != q.points || p.status != q.status || p.problem != q.problem)
             return false;
@@ -188,8 +186,8 @@ std::string CheckCalibration(ProgramState& state, SpectrumRoad& road, uint8_t ch
             return "a typed mass was taken for an empty text";
     }
     if (state.Calibration.CalibCount() == 0 || !ProverkaZapol(state.Calibration)) return "";
-    if (std::string fault = FirstUnsoundLine(
-            "the calibration list", CalibrationLines(state.Calibration, state.Peaks, f));
+    if (std::string fault = FirstUnsoundLine("the calibration list",
+                                             CalibrationLines(state.Calibration, state.Peaks, f));
         !fault.empty())
         return fault;
     road.MakeCalibrationPoints();

@@ -7,8 +7,8 @@
 #include "processing/two_core_order.h"
 #include "state/ascending_search.h"
 #include "state/errors.h"
-#include "state/spectrum.h"
 #include "state/number_format.h"
+#include "state/spectrum.h"
 
 namespace ostrel {
 

@@ -26,11 +26,11 @@ struct PeakResult {
     double rightX = 0;
     int32_t zone = 0;
 
-    double centre = 0;          // D, the mass (u)
-    double resolvingPower = 0;  // C
-    double height = 0;          // B − A, as the table shows it
-    double background = 0;      // A, or the window's minimum when A is not positive
-    double stdErr = 0;          // √ of the residual variance
+    double centre = 0;               // D, the mass (u)
+    double resolvingPower = 0;       // C
+    double height = 0;               // B − A, as the table shows it
+    double background = 0;           // A, or the window's minimum when A is not positive
+    double stdErr = 0;               // √ of the residual variance
     std::array<double, 4> errors{};  // standard errors of A, B, C and D
     int32_t iterations = 0;
     int32_t points = 0;

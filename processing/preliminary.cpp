@@ -5,8 +5,8 @@
 
 #include "state/ascending_search.h"
 #include "state/errors.h"
-#include "state/messages.h"
 #include "state/list_numbers.h"
+#include "state/messages.h"
 #include "state/program_state.h"
 
 namespace ostrel {

@@ -29,15 +29,15 @@ TrueMass TrueMassAsListed(double mass, const NumberFormat& format) {
 }
 
 int32_t CalibrationList::TrueMassCount() const {
-    return static_cast<int32_t>(std::count_if(entries.begin(), entries.end(),
-                                              [](const auto& e) { return e.trueMass.has_value(); }));
+    return static_cast<int32_t>(std::count_if(
+        entries.begin(), entries.end(), [](const auto& e) { return e.trueMass.has_value(); }));
 }
 
 AddResult AddCalibrationPeak(CalibrationList& list, int32_t peak) {
     AddResult result;
     auto& e = list.entries;
-    const auto at = std::lower_bound(e.begin(), e.end(), peak,
-                                     [](const CalibrationEntry& x, int32_t p) { return x.peak < p; });
+    const auto at = std::lower_bound(
+        e.begin(), e.end(), peak, [](const CalibrationEntry& x, int32_t p) { return x.peak < p; });
     if (at != e.end() && at->peak == peak) {
         result.message = kPeakAlreadyListedMessage;
         return result;

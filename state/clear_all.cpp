@@ -13,7 +13,8 @@ ClearedParts ClearAll(ProgramState& state, int mode) {
     cleared.parts.set();
     if (mode != kClearForLoad) cleared.parts.reset(static_cast<size_t>(DerivedPart::SpectrumCurve));
     // The zone view and the height taken from it stay for the pass that uses them.
-    if (mode == kClearForLastPass) cleared.parts.reset(static_cast<size_t>(DerivedPart::ZoneChoice));
+    if (mode == kClearForLastPass)
+        cleared.parts.reset(static_cast<size_t>(DerivedPart::ZoneChoice));
     cleared.kolUsredText = KolUsredText(state);
     cleared.krivoMnText = KrivoMnText(state);
 

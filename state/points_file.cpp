@@ -8,9 +8,9 @@
 #include "state/cp1251.h"
 #include "state/errors.h"
 #include "state/file_io.h"
-#include "state/spectrum.h"
 #include "state/memory_bound.h"
 #include "state/point_line_parser.h"
+#include "state/spectrum.h"
 
 namespace ostrel {
 

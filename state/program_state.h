@@ -62,7 +62,7 @@ struct ProgramState {
 
     // Derived data.
     ProcessingStages Stages;
-    PeakResults Peaks;  // the last pass's peaks, taken over when it has ended
+    PeakResults Peaks;          // the last pass's peaks, taken over when it has ended
     ReferenceTables Reference;  // reference ions of the last pass's mass range
     TheoryCharts Theory;        // the four series of the theory charts
     CalibrationList Calibration;

@@ -100,8 +100,8 @@ PassCounters SpectrumRoad::LastPass(int32_t firstPeakHeight, PassThreads threads
 }
 
 SinglePeakResult SpectrumRoad::FitOnePeak(int32_t k, PeakFitState& fit, FitLog& log) const {
-    return ProcessOnePeak(state_.Points, state_.Stages.Stage1, state_.Stages.Slope, state_.Peaks,
-                          k, fit, state_.Format, log);
+    return ProcessOnePeak(state_.Points, state_.Stages.Stage1, state_.Stages.Slope, state_.Peaks, k,
+                          fit, state_.Format, log);
 }
 
 void SpectrumRoad::MakeCalibrationPoints() {

@@ -91,7 +91,7 @@ class SpectrumRoad {
     // The whole "Последняя" without a window: the height, the slope list, the pass and its
     // results. A pass that ended early throws its message, taking nothing.
     PassCounters LastPass(int32_t firstPeakHeight, PassThreads threads = PassThreads::Two,
-                         const LastPassHooks& hooks = {});
+                          const LastPassHooks& hooks = {});
 
     // "Отдельный пик": peak k (0-based) fitted again in the caller's context with the iteration
     // log on.

@@ -16,8 +16,8 @@ const NumberFormat kDot('.');
 class CalibrationListTest : public ::testing::Test {
   protected:
     CalibrationList list;
-    const PeakResults peaks = PeaksAt({43.1, 50.5, 57.07, 68.99, 99.1, 119.5, 130.2, 131.0, 150.3,
-                                       169.0});
+    const PeakResults peaks =
+        PeaksAt({43.1, 50.5, 57.07, 68.99, 99.1, 119.5, 130.2, 131.0, 150.3, 169.0});
     void Add(int32_t peak) { ASSERT_FALSE(AddCalibrationPeak(list, peak).message); }
     std::vector<std::string> Lines() const { return CalibrationLines(list, peaks, kDot); }
 };
@@ -32,8 +32,7 @@ TEST_F(CalibrationListTest, PeaksStayInAscendingOrderAndOnce) {
     const AddResult again = AddCalibrationPeak(list, 5);
     EXPECT_EQ(again.message, std::optional<std::string>(kPeakAlreadyListedMessage));
     EXPECT_EQ(list.CalibCount(), 4);
-    EXPECT_EQ(ShowIndexLines(list),
-              (std::vector<std::string>{"0,  2", "1,  5", "2,  7", "3,  9"}));
+    EXPECT_EQ(ShowIndexLines(list), (std::vector<std::string>{"0,  2", "1,  5", "2,  7", "3,  9"}));
     RemoveCalibrationLine(list, 1);
     EXPECT_EQ(ShowIndexLines(list), (std::vector<std::string>{"0,  2", "1,  7", "2,  9"}));
     EXPECT_THROW(RemoveCalibrationLine(list, 3), CommandError);

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "state/errors.h"
-#include "state/spectrum.h"
 #include "state/point_line_parser.h"
+#include "state/spectrum.h"
 #include "temp_dir.h"
 
 namespace ostrel {

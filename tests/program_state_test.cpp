@@ -62,7 +62,7 @@ TEST(ClearAllTest, ResetsWhatThePassMadeAndShowsTheStoredSettings) {
     EXPECT_EQ(state.Calibration.CalibCount(), 0);
     EXPECT_EQ(state.Calibration.TrueMassCount(), 0);
     EXPECT_EQ(state.CalibPoints.Count(), 0);
-    EXPECT_EQ(state.Curve.CurveB, 0.5);  // the coefficients stay until the next fit
+    EXPECT_EQ(state.Curve.CurveB, 0.5);         // the coefficients stay until the next fit
     EXPECT_EQ(state.Stages.Stage1.Count(), 2);  // each stage is replaced when it is built
     EXPECT_EQ(cleared.kolUsredText, "10");
     EXPECT_EQ(cleared.krivoMnText, "2,5");

@@ -43,7 +43,7 @@ TEST(TheoryChartsTest, SawsAndMeasuredPointsByMassDefect) {
 
 TEST(TheoryChartsTest, SeriesKeepAscendingMassWithTheirPeaks) {
     ReferenceTables t;
-    StandartCH(t, PeaksAt({17.5, 30}));    // the row of m = 18 (29.039) precedes that of m = 28
+    StandartCH(t, PeaksAt({17.5, 30}));     // the row of m = 18 (29.039) precedes that of m = 28
     PeakResults p = PeaksAt({45.2, 44.9});  // a fit that left the peaks out of order
     TheoryCharts charts;
     CreateTeoriaCH(charts, t, p);

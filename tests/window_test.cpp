@@ -346,8 +346,8 @@ TEST_F(WindowTest, ClosingTheWindowStopsThePassBetweenTwoPeaks) {
     ASSERT_GT(peaks, 1000);
     window->close();
     EXPECT_FALSE(window->LastPassRunning());
-    EXPECT_LT(W<QListWidget>("ListBox4")->count(), 6 * peaks);  // stopped early
-    EXPECT_EQ(static_cast<int>(window->State().Peaks.size()), 0);            // and nothing was assembled
+    EXPECT_LT(W<QListWidget>("ListBox4")->count(), 6 * peaks);     // stopped early
+    EXPECT_EQ(static_cast<int>(window->State().Peaks.size()), 0);  // and nothing was assembled
     EXPECT_FALSE(window->ProgressWindow()->isVisible());
 }
 
