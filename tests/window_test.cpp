@@ -21,6 +21,7 @@
 #include "processing/height_suggestion.h"
 #include "processing/last_pass.h"
 #include "scripted_seam.h"
+#include "state/clear_all.h"
 #include "state/cp1251.h"
 #include "temp_dir.h"
 #include "window_fixture.h"
@@ -118,6 +119,50 @@ TEST_F(WindowTest, AFailedOpenChangesNothing) {
     seam.answers.push_back(std::nullopt);  // a cancelled dialog does nothing either
     Trigger("N2");
     EXPECT_EQ(seam.messages.size(), messages + 1);
+}
+
+// Every widget that shows derived data is filled, then each reset mode empties what it resets
+// and leaves the rest: the spectrum in modes 1 and 2, the zone view and its height commands in
+// mode 2, the hidden index log always.
+TEST_F(WindowTest, EachResetEmptiesTheWidgetsOfThePartsItReset) {
+    const char* series[] = {"Series1",  "Series2",  "Series3",  "Series4",  "Series5",
+                            "Series6",  "Series7",  "Series8",  "Series9",  "Series10",
+                            "Series12", "Series13", "Series14", "Series15", "Series16"};
+    const char* lists[] = {"ListBox1", "ListBox2", "ListBox3", "ListBox4", "ListBox5",
+                           "ListBox6", "ListBox7", "ListBox8", "ListBox9"};
+    const char* buttons[] = {"Button6",  "Button4",  "Button5", "Button16",
+                             "Button17", "Button13", "BitBtn1"};
+    const auto kept = [](int mode, const std::string& name) {
+        if (name == "Series1") return mode != kClearForLoad;
+        if (name == "Series14" || name == "Series15" || name == "Button13" || name == "BitBtn1")
+            return mode == kClearForLastPass;
+        return name == "ListBox7";
+    };
+    window->State().KolUsred = 12;
+    for (int mode : {kClearForLoad, kClearForPreliminary, kClearForLastPass}) {
+        SCOPED_TRACE(mode);
+        for (const char* name : series) window->Series(name)->AppendPoints({1.0}, {2.0}, 0, 0);
+        for (const char* name : lists) W<QListWidget>(name)->addItem("line");
+        for (const char* name : buttons) W<QPushButton>(name)->setEnabled(true);
+        W<QLineEdit>("Edit1")->setText("43.05");
+        W<QLineEdit>("Edit2")->setText("typed");
+        W<QLabel>("Label2")->setText("12");
+        W<QLabel>("Label4")->setText("3");
+        window->ApplyClearAll(ClearAll(window->State(), mode));
+        for (const char* name : series)
+            EXPECT_EQ(window->Series(name)->Count(), kept(mode, name) ? 1 : 0) << name;
+        for (const char* name : lists)
+            EXPECT_EQ(W<QListWidget>(name)->count(), kept(mode, name) ? mode + 1 : 0) << name;
+        for (const char* name : buttons)
+            EXPECT_EQ(W<QPushButton>(name)->isEnabled(), kept(mode, name)) << name;
+        EXPECT_EQ(W<QLineEdit>("Edit1")->text(), "");
+        EXPECT_EQ(W<QLineEdit>("Edit2")->text(), "12");  // the stored value, not the typed one
+        EXPECT_EQ(W<QLabel>("Label2")->text(), "-");
+        EXPECT_EQ(W<QLabel>("Label4")->text(), "-");
+        window->Series("Series1")->Clear();
+        window->Series("Series14")->Clear();
+        window->Series("Series15")->Clear();
+    }
 }
 
 TEST_F(WindowTest, ViewSwitchesInvertSeriesAndCheckMarksIndependently) {
