@@ -2,7 +2,7 @@
 """Measures the composition of peaks on the shared spectra with ground truth.
 
 Usage: bench/compose_quality.py [--batch PATH] [--tool PATH] [--shared DIR] [--work DIR]
-                                [--tolerance MMU] [--verbose]
+                                [--tolerance MMU] [--fixed] [--verbose]
 
 For each case it runs the road in ostrel-batch: `zones FILE --suggest` gives the height H,
 `peaks FILE --height H` the results table; the rows nearest to the strong main ions of the truth
@@ -28,7 +28,10 @@ Definitions:
 - Right: the row's best formula is the truth's `label` (Hill order with charge).
 - A satellite (kind `iso1`, `iso2`, isolated: one blended with another ion is that ion's row) is
   recognised when its usable row's best is its label, "13C-<ion>" or "13C2-<ion>".
-The default batch is build/ostrel-batch, the tool build/bench/compose_table.
+A peak whose centre is known worse than a third of the tolerance is searched within three of its
+standard errors, up to three times the tolerance; --fixed holds every peak to the tolerance
+(compose_table --fixed). The default batch is build/ostrel-batch, the
+tool build/bench/compose_table.
 """
 
 import csv
@@ -120,7 +123,7 @@ def calibrated_table(batch, spectrum, strong, work, name):
     return table, read_table(text), height2, note
 
 
-def measure(batch, tool, shared, work, name, elements, tolerance, verbose, cache):
+def measure(batch, tool, shared, work, name, elements, tolerance, fixed, verbose, cache):
     spectrum = os.path.join(shared, name + ".txt")
     with open(os.path.join(shared, name + "_truth.csv")) as f:
         truth = list(csv.DictReader(f))
@@ -131,7 +134,7 @@ def measure(batch, tool, shared, work, name, elements, tolerance, verbose, cache
     table, rows, height2, note = cache[name]
     fitted = fitted_rows(rows)
     base = [tool, table, "--elements", elements, "--tolerance", str(tolerance),
-            "--detection", height2]
+            "--detection", height2] + (["--fixed"] if fixed else [])
     answers = {title: read_table(run(base + extra)) for title, extra in RANKINGS}
 
     def rows_of(selected):
@@ -146,7 +149,8 @@ def measure(batch, tool, shared, work, name, elements, tolerance, verbose, cache
                 unusable.append(t["label"])
         return usable, unusable, residuals
 
-    print("## %s, %s, tolerance %s mmu (%s)" % (name, elements, tolerance, note))
+    print("## %s, %s, tolerance %s mmu%s (%s)" % (name, elements, tolerance,
+                                                 ", fixed" if fixed else "", note))
     groups = [
         ("strong main ions", strong),
         ("all main ions", [t for t in truth if t["kind"] == "main"]),
@@ -185,6 +189,7 @@ def main():
     work = None
     tolerance = 2
     verbose = False
+    fixed = False
     args = sys.argv[1:]
     while args:
         a = args.pop(0)
@@ -198,6 +203,8 @@ def main():
             work = args.pop(0)
         elif a == "--tolerance":
             tolerance = float(args.pop(0))
+        elif a == "--fixed":
+            fixed = True
         elif a == "--verbose":
             verbose = True
         else:
@@ -205,7 +212,8 @@ def main():
     cache = {}
     with tempfile.TemporaryDirectory() as tmp:
         for name, elements in CASES:
-            measure(batch, tool, shared, work or tmp, name, elements, tolerance, verbose, cache)
+            measure(batch, tool, shared, work or tmp, name, elements, tolerance, fixed, verbose,
+                    cache)
 
 
 if __name__ == "__main__":

@@ -3,10 +3,12 @@
 // exists.
 //
 // Usage: compose_table PEAKS.tsv [--elements C1-100,H0-200,...] [--tolerance MMU]
-//                      [--floor MMU] [--detection H] [--mass-only] [--no-ratios] [--detail]
+//                      [--floor MMU] [--detection H] [--fixed] [--mass-only] [--no-ratios]
+//                      [--detail]
 // Prints the header and one line per table row, tab separated, as `compose` will.
 // --mass-only ranks the candidates by |error| alone (the same rules, no satellites);
-// --no-ratios leaves the element ratio rules out (rings plus double bonds only).
+// --no-ratios leaves the element ratio rules out (rings plus double bonds only); --fixed holds
+// every peak to the tolerance (widenByOwnError off).
 // --detail adds, under each line, every candidate with its score and satellite checks.
 //
 // The height is the fit's amplitude over the background: the column "B" shows the amplitude less
@@ -110,7 +112,8 @@ std::string StateText(const SatelliteCheck& s, const NumberFormat& f) {
 int Run(int argc, char** argv) {
     if (argc < 2) {
         std::cerr << "usage: compose_table PEAKS.tsv [--elements E] [--tolerance MMU] "
-                     "[--floor MMU] [--detection H] [--mass-only] [--no-ratios] [--detail]\n";
+                     "[--floor MMU] [--detection H] [--fixed] [--mass-only] [--no-ratios] "
+                     "[--detail]\n";
         return 2;
     }
     const NumberFormat format('.');
@@ -127,6 +130,8 @@ int Run(int argc, char** argv) {
             options.calibrationFloorMmu = format.ParseReal(argv[++i]);
         else if (a == "--detection" && more)
             options.detectionHeight = format.ParseReal(argv[++i]);
+        else if (a == "--fixed")
+            options.widenByOwnError = false;
         else if (a == "--no-ratios")
             options.rules.maxPerCarbon.fill(kMaxAtomCount);
         else if (a == "--mass-only")

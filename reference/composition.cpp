@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "reference/isotopes.h"
 #include "state/errors.h"
@@ -28,6 +27,9 @@ constexpr double kBlendShare = 0.5;
 // How sharply the pass's detection height divides the peaks it shows from those it misses: a
 // peak this fraction above it may still be missed (the zones are told on the smoothed curve).
 constexpr double kDetectionSpread = 0.5;
+// With widenByOwnError, the widest window against the tolerance: a centre known worse than
+// that is not worth a longer list.
+constexpr double kWidestWindow = 3;
 // The farthest a satellite's fitted centre is looked for from its predicted place; the
 // tolerance and the two centres' errors decide whether the nearest one within it counts.
 constexpr double kSatelliteSearchReach = 0.05;
@@ -292,15 +294,21 @@ std::vector<PeakComposition> ComposePeaks(std::span<const ComposePeak> peaks,
     const Pass pass = DescribePass(peaks, options);
     std::vector<PeakComposition> out(peaks.size());
     if (pass.byMass.empty()) return out;
+    const double widest = options.widenByOwnError ? kWidestWindow * pass.tolerance : pass.tolerance;
     const FormulaSearch search(options.elements, options.rules,
-                               peaks[pass.byMass.back()].mass + pass.tolerance);
+                               peaks[pass.byMass.back()].mass + widest);
     std::vector<Formula> found;
     // Each peak as an ion of its own.
     for (int32_t i : pass.byMass) {
         PeakComposition& pc = out[i];
         pc.usable = true;
         found.clear();
-        search.Find(peaks[i].mass, pass.tolerance, found);
+        double window = pass.tolerance;
+        if (options.widenByOwnError)
+            window =
+                std::min(widest, std::max(window, 3 * std::hypot(peaks[i].massError, pass.floor)));
+        pc.windowMmu = window * 1000;
+        search.Find(peaks[i].mass, window, found);
         pc.foundWithinTolerance = static_cast<int32_t>(found.size());
         pc.candidates.reserve(found.size());
         for (const Formula& f : found) pc.candidates.push_back(IonCandidate(pass, i, f));

@@ -45,6 +45,12 @@ struct ComposeOptions {
     ElementRanges elements = DefaultElementRanges();
     FormulaRules rules;
     double toleranceMmu = 2;  // above 0, at most kMaxToleranceMmu
+    // When set, a peak whose centre is known worse than a third of the tolerance is searched
+    // within three of its standard errors (with the calibration floor), up to three times the
+    // tolerance: a weak peak known to ±2 mmu may lie 3 mmu from its ion, and a window of a
+    // fixed 2 mmu would offer it only the wrong formulas that happen to lie closer. Off, every
+    // peak is held to the tolerance.
+    bool widenByOwnError = true;
     // What the calibration leaves beside each centre's own error: a well-calibrated spectrum
     // is good to a few tenths of a mmu.
     double calibrationFloorMmu = 0.5;
@@ -118,6 +124,7 @@ struct PeakComposition {
     bool usable = false;
     std::vector<CompositionCandidate> candidates;  // best first; empty: nothing within tolerance
     int32_t foundWithinTolerance = 0;              // before keeping the best maxCandidates
+    double windowMmu = 0;  // the window searched: the tolerance, or wider by widenByOwnError
 };
 
 // The composition of every peak, one result per peak in the order given. Throws CommandError

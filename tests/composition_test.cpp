@@ -120,6 +120,29 @@ TEST(CompositionTest, AbsentSatellitesAndProblemPeaks) {
     for (const PeakComposition& pc : ComposePeaks(odd, o)) EXPECT_FALSE(pc.usable);
 }
 
+// A weak peak known to ±1.5 mmu lying 2.5 mmu from its ion: a fixed 2 mmu window offers only
+// the wrong formulas that happen to lie closer.
+TEST(CompositionTest, APoorlyKnownCentreWidensItsWindow) {
+    ComposePeak weak = IonPeak("C11H23", 16, 2.5);
+    weak.massError = 0.0015;
+    const std::vector<ComposePeak> pass = {IonPeak("C4H9", 800), weak};
+    ComposeOptions o;
+    o.elements = ParseElementRanges("C1-100,H0-200,N0-4,F0-45");
+    const PeakComposition wide = ComposePeaks(pass, o)[1];
+    ASSERT_FALSE(wide.candidates.empty());
+    EXPECT_EQ(CandidateText(wide.candidates.front()), "C11H23+");
+    EXPECT_NEAR(wide.windowMmu, 3 * std::hypot(1.5, 0.5), 1e-9);
+    o.widenByOwnError = false;
+    const PeakComposition fixed = ComposePeaks(pass, o)[1];
+    EXPECT_EQ(fixed.windowMmu, 2);
+    for (const CompositionCandidate& c : fixed.candidates) {
+        EXPECT_LE(std::fabs(c.errorMmu), 2);
+        EXPECT_NE(CandidateText(c), "C11H23+");
+    }
+    // The strong peak keeps the tolerance either way.
+    EXPECT_EQ(ComposePeaks(pass, ComposeOptions{})[0].windowMmu, 2);
+}
+
 TEST(CompositionTest, ToleranceOutOfRangeIsRefused) {
     const std::vector<ComposePeak> pass = {IonPeak("CF3", 1000)};
     for (double t : {0.0, -1.0, 50.5, static_cast<double>(NAN)}) {
