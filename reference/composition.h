@@ -4,8 +4,9 @@
 // (13C at +1.00336 u, 13C2, 34S, 37Cl, 81Br at +2) agree with the heights each formula predicts.
 // A peak that is itself such a satellite of another peak's ion is told so.
 //
-// Numerics: ion masses are exact (long double sums rounded once, reference/elements.h); errors,
-// height ratios and scores are double. A score is a log-likelihood: −z²/2 for the mass (z the
+// Numerics: ion masses are exact (long double sums rounded once, reference/elements.h), an
+// isotopologue's centre that mass plus the pattern's offset in double; errors, height ratios
+// and scores are double. A score is a log-likelihood: −z²/2 for the mass (z the
 // error over the centre's standard error and the calibration floor added in quadrature), and for
 // each satellite −z²/2 up to 3 σ, growing linearly beyond, so that one peak disturbed by a
 // neighbour lowers a formula without silencing its mass. Ties keep the smaller |error|, then the
@@ -45,11 +46,11 @@ struct ComposeOptions {
     ElementRanges elements = DefaultElementRanges();
     FormulaRules rules;
     double toleranceMmu = 2;  // above 0, at most kMaxToleranceMmu
-    // When set, a peak whose centre is known worse than a third of the tolerance is searched
-    // within three of its standard errors (with the calibration floor), up to three times the
-    // tolerance: a weak peak known to ±2 mmu may lie 3 mmu from its ion, and a window of a
-    // fixed 2 mmu would offer it only the wrong formulas that happen to lie closer. Off, every
-    // peak is held to the tolerance.
+    // When set, a peak whose uncertainty (its centre's standard error and the calibration floor
+    // in quadrature) exceeds a third of the tolerance is searched within three times that
+    // uncertainty, up to three times the tolerance: a weak peak known to ±2 mmu may lie 3 mmu from
+    // its ion, and a window of a fixed 2 mmu would offer it only the wrong formulas that happen to
+    // lie closer. Off, every peak is held to the tolerance.
     bool widenByOwnError = true;
     // What the calibration leaves beside each centre's own error: a well-calibrated spectrum
     // is good to a few tenths of a mmu.

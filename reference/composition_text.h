@@ -30,7 +30,7 @@ std::vector<std::string> CompositionLineCells(std::string_view mText, std::strin
 
 // One satellite check in words: "13C: 0.0437 ± 0.0088, ожидается 0.0433",
 // "13C: не найден, ожидается 0.0011 — ниже видимого", "13C: не найден, хотя ожидается 0.0433",
-// "13C: на его месте проблемный пик".
+// "13C: на его месте проблемный пик", "13C: закрыт соседним пиком".
 std::string SatelliteCheckText(const SatelliteCheck& check, const NumberFormat& format);
 
 }  // namespace ostrel

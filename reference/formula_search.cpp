@@ -57,7 +57,11 @@ FormulaSearch::FormulaSearch(const ElementRanges& ranges, const FormulaRules& ru
     // With carbon in every formula the ratios bound each element by the most carbon any mass
     // up to maxMass can hold.
     const int32_t mostCarbon =
-        std::min<int32_t>(carbon.max, static_cast<int32_t>(std::max(0.0, maxMass / 12)));
+        static_cast<int32_t>(std::clamp(std::floor(maxMass / 12), 0.0, double(carbon.max)));
+    long double heaviest = 0;
+    for (int32_t e = 0; e < kElementCount; ++e)
+        heaviest += static_cast<long double>(kElements[e].mass) * ranges.range[e].max;
+    heaviest_ = static_cast<double>(heaviest);
     std::vector<int32_t> others;
     for (int32_t e = 0; e < kElementCount; ++e)
         if (e != kC && e != kH && ranges.range[e].max > 0) others.push_back(e);
@@ -103,6 +107,9 @@ void FormulaSearch::Find(double ionMass, double tolerance, std::vector<Formula>&
     const double defect = mH - 1;                   // of one hydrogen atom
     const double target = ionMass + kElectronMass;  // the neutral sum of the atoms
     const double tol = tolerance + kSearchMargin;
+    // Beyond every formula of the ranges (a fit gone astray) nothing can be found, and the
+    // whole numbers below would not fit their type.
+    if (!(target <= heaviest_ + tol)) return;
     const AtomCountRange cr = ranges_.range[kC];
     const AtomCountRange hr = ranges_.range[kH];
     const double maxHPerC = rules_.maxPerCarbon[kH];

@@ -56,6 +56,7 @@ class FormulaSearch {
     ElementRanges ranges_;
     FormulaRules rules_;
     std::vector<Combination> combinations_;
+    double heaviest_ = 0;  // the heaviest formula of the ranges
 };
 
 // The plain search: every count of every element in the ranges, one by one. Kept for the test

@@ -118,6 +118,12 @@ TEST(CompositionTest, AbsentSatellitesAndProblemPeaks) {
     std::vector<ComposePeak> odd = {IonPeak("CF3", -5), IonPeak("CF3", NAN), IonPeak("CF3", 10)};
     odd[2].massError = INFINITY;
     for (const PeakComposition& pc : ComposePeaks(odd, o)) EXPECT_FALSE(pc.usable);
+    // Masses no formula of the ranges reaches, as a fit gone astray gives them.
+    const std::vector<ComposePeak> astray = {Peak(-3, 100), Peak(1e20, 100), Peak(5e3, 100)};
+    for (const PeakComposition& pc : ComposePeaks(astray, o)) {
+        EXPECT_TRUE(pc.usable);
+        EXPECT_TRUE(pc.candidates.empty());
+    }
 }
 
 // A weak peak known to ±1.5 mmu lying 2.5 mmu from its ion: a fixed 2 mmu window offers only
