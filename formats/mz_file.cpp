@@ -145,7 +145,9 @@ MzSpectrumRow TakeRow(AnswerReader& in) {
 
 // Runs a step that reads through the library in a child process (RunIsolated), so that a crash
 // of the library on a malformed file becomes a message. The time allowed grows with the file:
-// a minute, and a second for every 20 MB.
+// a minute, and a second for every 20 MB; its processor time a second, and a second for every
+// 8 MB (a valid file needs about a second for 400 MB, a broken one of 8 KB looped for seconds
+// before it crashed); its stack 2 MB (the library needs less than 128 KB).
 std::string Isolated(const std::string& path, const std::function<std::string()>& step) {
     // The library's tables of terms, built here once (no file is read for them), are then
     // inherited by every child instead of being built again in each.
@@ -156,8 +158,12 @@ std::string Isolated(const std::string& path, const std::function<std::string()>
     (void)warm;
     std::error_code error;
     const uintmax_t size = std::filesystem::file_size(path, error);
-    const auto limit = std::chrono::seconds(60 + (error ? 0 : size / (20u << 20)));
-    return RunIsolated(step, limit, ReadFailedText(path));
+    const uintmax_t known = error ? 0 : size;
+    ChildBounds bounds;
+    bounds.wall = std::chrono::seconds(60 + known / (20u << 20));
+    bounds.processor = std::chrono::seconds(1 + known / (8u << 20));
+    bounds.stackBytes = 2u << 20;
+    return RunIsolated(step, bounds, ReadFailedText(path));
 }
 
 }  // namespace

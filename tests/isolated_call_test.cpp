@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 
 std::string MessageOf(const std::function<std::string()>& work, std::chrono::seconds limit = 10s) {
     try {
-        RunIsolated(work, limit, "Чтение: ");
+        RunIsolated(work, {limit}, "Чтение: ");
     } catch (const CommandError& e) {
         return e.what();
     }
@@ -23,8 +23,8 @@ std::string MessageOf(const std::function<std::string()>& work, std::chrono::sec
 
 TEST(IsolatedCallTest, TheAnswerComesBackWhole) {
     const std::string big(20 << 20, 'x');  // more than a pipe holds at once
-    EXPECT_EQ(RunIsolated([&] { return big; }, 10s, ""), big);
-    EXPECT_EQ(RunIsolated([] { return std::string(); }, 10s, ""), "");
+    EXPECT_EQ(RunIsolated([&] { return big; }, {10s}, ""), big);
+    EXPECT_EQ(RunIsolated([] { return std::string(); }, {10s}, ""), "");
 }
 
 TEST(IsolatedCallTest, ACrashOrAHangOfTheChildBecomesAMessage) {
