@@ -81,29 +81,25 @@ std::string QuotedLine(std::string_view line) {
     return quoted;
 }
 
-bool HasNumberChar(std::string_view line) {
-    return std::any_of(line.begin(), line.end(),
-                       [](char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-'; });
+bool HasDigit(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-bool HasDigit(std::string_view line) {
-    return std::any_of(line.begin(), line.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// Why the line is no point line, in its own words.
+// Why the line is no point line, in its own words. A field without a digit (empty, or a lone "."
+// or "-") is a number missing rather than a number written wrong.
 std::string LineError(int lineNumber, std::string_view line, const PointLineError& error) {
     const std::string where = "Строка " + std::to_string(lineNumber);
     const std::string fields = "нужны два числа — масса и интенсивность.";
     if (error.kind == PointLineError::Kind::FieldTooLong)
         return where + ": поле \"" + Cp1251ToUtf8(error.field) + "...\" длиннее " +
                std::to_string(kPointFieldLength) + " символа.";
-    if (!error.field.empty())
-        return where + " (" + QuotedLine(line) + "): \"" + Cp1251ToUtf8(error.field) +
-               "\" не является допустимым числом.";
     if (std::all_of(line.begin(), line.end(), IsBlankByte)) return where + " пуста, а " + fields;
-    // An empty field: x is empty only when the line holds no number character at all.
-    return where + " (" + QuotedLine(line) +
-           "): " + (HasNumberChar(line) ? "только одно число, а " : "ни одного числа, а ") + fields;
+    const std::string quoted = where + " (" + QuotedLine(line) + "): ";
+    if (!HasDigit(error.field)) {
+        if (error.inY) return quoted + "только одно число, а " + fields;
+        if (!HasDigit(line)) return quoted + "ни одного числа, а " + fields;
+    }
+    return quoted + "\"" + Cp1251ToUtf8(error.field) + "\" не является допустимым числом.";
 }
 
 // Bytes that no text holds: a zero byte (UTF-16 without its mark holds one in every other byte),

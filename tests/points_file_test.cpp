@@ -124,6 +124,13 @@ TEST(ParsePointLineTest, RefusesEmptyInvalidAndOverlongFields) {
         EXPECT_EQ(e.kind, c.kind) << c.line;
         EXPECT_EQ(e.field, c.field) << c.line;
     }
+    for (const auto& [line, inY] : {std::pair{"28.0", true}, {"- 4", false}, {"5 1-2", true}}) {
+        int32_t decimals = 0;
+        PointLine p;
+        PointLineError e;
+        ParsePointLine(line, decimals, p, e);
+        EXPECT_EQ(e.inY, inY) << line;
+    }
     int32_t decimals = 0;
     PointLine p;
     PointLineError e;
@@ -323,6 +330,12 @@ TEST(ParseSpectrumTextTest, RefusalsQuoteTheLineOrSayTheFileIsNoText) {
         {"no number on a point line", "1 10\r\nmz;intensity\r\n",
          "Строка 2 (\"mz;intensity\"): ни одного числа, а нужны два числа — масса и "
          "интенсивность."},
+        {"a sentence ending in a point", "1 10\r\nthe end.\r\n",
+         "Строка 2 (\"the end.\"): ни одного числа, а нужны два числа — масса и интенсивность."},
+        {"a point for the intensity", "1 10\r\n2 .\r\n",
+         "Строка 2 (\"2 .\"): только одно число, а нужны два числа — масса и интенсивность."},
+        {"a lone minus for the mass", "1 10\r\n- 45\r\n",
+         "Строка 2 (\"- 45\"): \"-\" не является допустимым числом."},
         {"an empty line", "1 10\r\n  \r\n2 20\r\n",
          "Строка 2 пуста, а нужны два числа — масса и интенсивность."},
         {"an invalid field", "1 10\r\n1.2.3 4\r\n3 30\r\n",
