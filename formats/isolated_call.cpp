@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,25 +48,33 @@ struct ChildWork {
     }
 };
 
-// The work on a thread of its own with a stack of the given size: an overflow then ends the child
-// at that size whichever thread forked it (RLIMIT_STACK bounds only the main thread's stack).
+// The work on a thread of its own, on a stack of the given size mapped here with a guard below
+// it: an overflow then ends the child at that size whichever thread forked it (RLIMIT_STACK bounds
+// only the main thread's stack, and a stack left by one of the parent's other threads, which the
+// child's thread library would hand out again, may be four times larger).
 void RunOnStack(ChildWork& child, size_t stackBytes) {
+    constexpr size_t kGuard = 64 << 10;
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t size = (stackBytes + page - 1) / page * page;
+    void* block = mmap(nullptr, size + kGuard, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     pthread_attr_t attributes;
     pthread_t thread;
-    const bool made = pthread_attr_init(&attributes) == 0 &&
-                      pthread_attr_setstacksize(&attributes, stackBytes) == 0 &&
-                      pthread_attr_setguardsize(&attributes, 64 << 10) == 0 &&
-                      pthread_create(
-                          &thread, &attributes,
-                          [](void* c) -> void* {
-                              static_cast<ChildWork*>(c)->Run();
-                              return nullptr;
-                          },
-                          &child) == 0;
+    const bool made =
+        block != MAP_FAILED && mprotect(block, kGuard, PROT_NONE) == 0 &&
+        pthread_attr_init(&attributes) == 0 &&
+        pthread_attr_setstack(&attributes, static_cast<char*>(block) + kGuard, size) == 0 &&
+        pthread_create(
+            &thread, &attributes,
+            [](void* c) -> void* {
+                static_cast<ChildWork*>(c)->Run();
+                return nullptr;
+            },
+            &child) == 0;
     if (made)
         pthread_join(thread, nullptr);
     else
-        child.Run();
+        child.Run();  // no bound then: the work itself is what matters
 }
 
 [[noreturn]] void RunChild(int fd, const std::function<std::string()>& work,
