@@ -176,6 +176,10 @@ TEST(FileSafetyTest, AFifoIsWrittenInPlace) {
 
     const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
+    // A writer of the test's own keeps the FIFO from reading as ended before the program's
+    // write has opened it; closing it afterwards lets the reader see the end.
+    const int keepOpen = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(keepOpen, 0);
     const std::string bytes(200000, 'y');  // more than the pipe holds at once
     std::string got;
     std::thread drain([&] {
@@ -185,6 +189,7 @@ TEST(FileSafetyTest, AFifoIsWrittenInPlace) {
             if (n > 0) got.append(buffer, static_cast<size_t>(n));
     });
     WriteFileReplacing(fifo, bytes);
+    close(keepOpen);
     drain.join();
     close(reader);
     EXPECT_EQ(got, bytes);

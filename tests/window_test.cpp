@@ -454,7 +454,7 @@ TEST_F(SpectrumChooserTest, ListsTheSpectraAndPreselectsTheFirstProfileMs1) {
     ASSERT_EQ(table->rowCount(), 3);
     EXPECT_EQ(table->horizontalHeaderItem(3)->text(), "Время удерживания, с");
     EXPECT_EQ(table->item(0, 5)->text(), "центроид");
-    EXPECT_EQ(table->item(2, 3)->text(), "4,5");
+    EXPECT_EQ(table->item(2, 3)->text(), "4,50");
     EXPECT_EQ(chooser.SelectedIndex(), 2);
     table->selectRow(1);
     EXPECT_EQ(chooser.SelectedIndex(), 1);
