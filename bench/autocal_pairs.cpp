@@ -6,19 +6,19 @@
 //
 // Usage: autocal_pairs TABLE --refs pftba|cf|ch|LIST [--tolerance MMU] [--fit line|parabola]
 //
-// A row takes part when its mass ("Масса") is a number, its height ("B") and its resolving power
-// ("R") positive and R within a factor 2 of the median R of such rows (a fit that went astray
-// reports a resolving power far from that of its neighbours); its "Ошибка" is the error of the
-// centre.
-#include <algorithm>
-#include <cstdio>
+// The rows are taken as AutoCalibrationPeaksOf takes the last pass's peaks: "Масса", "B" (the
+// height), "R" and "Ошибка" (the error of the centre); "Ошибка" in the mass column marks a problem
+// peak.
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "fitting/peak_fit.h"
+#include "processing/last_pass.h"
 #include "reference/auto_pairing.h"
+#include "reference/auto_pairing_peaks.h"
 #include "reference/reference_choice.h"
 #include "state/errors.h"
 #include "state/number_format.h"
@@ -44,33 +44,26 @@ bool Number(const std::string& text, double& value) {
     }
 }
 
+// The rows of the table as the last pass's peak tables: a problem row ("Ошибка") gets the
+// problem height 1, as the pass leaves it.
 std::vector<AutoCalibrationPeak> ReadTable(const std::string& path) {
     std::ifstream in(path);
     if (!in) throw CommandError("Не удалось открыть таблицу " + path);
     std::string line;
     std::getline(in, line);  // the header
-    std::vector<AutoCalibrationPeak> peaks;
-    std::vector<double> resolution;
+    PeakTables peaks;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const std::vector<std::string> c = Cells(line);
-        AutoCalibrationPeak p;
-        double r = 0;
-        p.usable = c.size() > 8 && Number(c[1], p.mass) && Number(c[2], p.massError) &&
-                   Number(c[5], r) && Number(c[8], p.height) && p.height > 0 && r > 0;
-        resolution.push_back(p.usable ? r : 0);
-        peaks.push_back(p);
+        double mass = 0, error = 0, r = 0, height = 0;
+        const bool fitted = c.size() > 8 && Number(c[1], mass) && Number(c[2], error) &&
+                            Number(c[5], r) && Number(c[8], height);
+        peaks.PeakM.push_back(fitted ? mass : 0);
+        peaks.PeakV.push_back(fitted ? height : kProblemPeakHeight);
+        peaks.PeakR.push_back(fitted ? r : 0);
+        peaks.PeakErr.push_back({0, 0, 0, fitted ? error : 0});
     }
-    std::vector<double> sane;
-    for (double r : resolution)
-        if (r > 0) sane.push_back(r);
-    if (!sane.empty()) {
-        std::sort(sane.begin(), sane.end());
-        const double median = sane[sane.size() / 2];
-        for (size_t i = 0; i < peaks.size(); ++i)
-            if (resolution[i] < median / 2 || resolution[i] > median * 2) peaks[i].usable = false;
-    }
-    return peaks;
+    return AutoCalibrationPeaksOf(peaks);
 }
 
 const char* ReasonText(LeftOutReason r) {

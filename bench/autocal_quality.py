@@ -2,11 +2,12 @@
 """Measures the automatic calibration on spectra with ground truth.
 
 Usage: bench/autocal_quality.py [--batch PATH] [--pairs PATH] [--autocal] [--shared DIR]
-                                [--work DIR] [--tolerance MMU]
+                                [--work DIR] [--tolerance MMU] [--shift MMU,PPM ...]
 
 For each spectrum and each reference set that fits it (pftba_R3000: pftba, cf; mix_R2000: ch,
 cf, pftba; hydrocarbon_R3000: ch), once as it is and once with its mass scale shifted by
-+25 mmu and +20 ppm (every mass x rewritten as x + 0.025 + 20e-6 x), it walks the road:
++25 mmu and +20 ppm (every mass x rewritten as x + 0.025 + 20e-6 x; --shift gives other
+shifts), it walks the road:
 
 1. `ostrel-batch zones FILE --suggest` gives the height H, `ostrel-batch peaks FILE --height H`
    the results table.
@@ -53,7 +54,6 @@ CASES = [
     ("mix_R2000", ["ch", "cf", "pftba"]),
     ("hydrocarbon_R3000", ["ch"]),
 ]
-SHIFTS = [("none", 0.0, 0.0), ("+25 mmu +20 ppm", 0.025, 20e-6)]
 
 
 def run(args):
@@ -265,7 +265,12 @@ def main():
     parser.add_argument("--shared", default=os.path.join(HERE, "..", "..", "shared", "data"))
     parser.add_argument("--work", default=os.path.join(tempfile.gettempdir(), "ostrel-autocal"))
     parser.add_argument("--tolerance", type=float, default=3)
+    parser.add_argument("--shift", action="append", help="MMU,PPM (default 25,20)")
     args = parser.parse_args()
+    shifts = [("none", 0.0, 0.0)]
+    for text in args.shift or ["25,20"]:
+        mmu, ppm = (float(v) for v in text.split(","))
+        shifts.append(("%+g mmu %+g ppm" % (mmu, ppm), mmu / 1000, ppm * 1e-6))
     os.makedirs(args.work, exist_ok=True)
 
     print(
@@ -276,7 +281,7 @@ def main():
     failures = 0
     for name, refsets in CASES:
         source = os.path.join(args.shared, name + ".txt")
-        for shift_name, offset, ppm in SHIFTS:
+        for shift_name, offset, ppm in shifts:
             path = source
             if offset or ppm:
                 path = os.path.join(args.work, "%s_shifted.txt" % name)

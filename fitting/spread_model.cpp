@@ -9,7 +9,8 @@ double SpreadModel::SigmaOf(double statedMmu) const {
     return std::hypot(floor, factor * statedMmu);
 }
 
-SpreadModel FitSpreadModel(std::span<const double> r, std::span<const double> e, int parameters) {
+SpreadModel FitSpreadModel(std::span<const double> r, std::span<const double> e, int parameters,
+                           double factorLeast) {
     const size_t n = std::min(r.size(), e.size());
     const double pull =
         n > static_cast<size_t>(parameters) ? double(n) / double(n - parameters) : 1.0;
@@ -23,7 +24,7 @@ SpreadModel FitSpreadModel(std::span<const double> r, std::span<const double> e,
         return sum;
     };
     const double fLo = std::log(kSpreadFloorLeast), fHi = std::log(kSpreadFloorMost);
-    const double kLo = std::log(kSpreadFactorLeast), kHi = std::log(kSpreadFactorMost);
+    const double kLo = std::log(factorLeast), kHi = std::log(kSpreadFactorMost);
     double bestF = fLo, bestK = kLo, best = -INFINITY;
     double stepF = (fHi - fLo) / 11, stepK = (kHi - kLo) / 11;
     for (int i = 0; i < 12; ++i)

@@ -8,12 +8,13 @@
 // 2. Candidates. A peak's candidate ions lie within maxOffset + maxPpm·m/1000 + tol (mmu) of
 //    its mass; a candidate's deviation is d = (ion − peak)·1000 mmu.
 // 3. Vote. The deviation is modelled as d = c0 + β·(m − m0) (m0 the middle of the peaks'
-//    masses, β = ppm/1000). For β on a grid over ±maxPpm (steps of at most 2 ppm and of at most
-//    1000·tol/span, so that the grid costs at most tol/4 at the ends of the masses) every
-//    candidate votes for c0 = d − β(m − m0) in bins of tol/4 with the kernel
-//    w·(1 − (r/tol)²), w = √(h/h_max), each peak counting once in a bin, with its best candidate.
+//    masses, β = ppm/1000). With W = max(tol, 1 mmu), for β on a grid over ±maxPpm (steps of at
+//    most 2 ppm and of at most 1000·W/span, so that the grid costs at most W/4 at the ends of the
+//    masses; never below 0.05 ppm, nor more than 2001 steps) every candidate votes for
+//    c0 = d − β(m − m0) in bins of W/4 with the kernel w·(1 − (r/W)²), w = √(h/h_max), each peak
+//    counting once in a bin, with its best candidate.
 //    The local maxima of each row of bins (four at most) make the hypotheses, best first; of
-//    hypotheses that lie within tol of a better one at both ends of the masses only the better
+//    hypotheses that lie within W of a better one at both ends of the masses only the better
 //    stays, eight at most, and only those with at least a quarter of the best vote are refined.
 // 4. Refinement of a hypothesis. Isotope peaks are set aside (isotope_peaks.h, with the carbon
 //    counts of the candidates nearest the hypothesis). Then, until the choice stops changing
@@ -28,7 +29,8 @@
 // 5. Refusal when fewer than three pairs agree, or when s > 5: the pairs then disagree far
 //    beyond what the peaks' own errors allow.
 // 6. The fit to run. Each pair's real error is taken from the residuals: σ² = f² + k²e² by
-//    maximum likelihood (spread_model.h) with six pairs or more, s·σ with fewer. The user's line
+//    maximum likelihood (spread_model.h) with six pairs or more (k ≥ 1 for errors the fits
+//    stated, ≥ 0.01 for errors made up from the heights), s·σ with fewer. The user's line
 //    passes through the first and the last pair only: the end pairs are those whose line has
 //    the least mean square error over the peaks' masses (its variance and, for a curved agreed
 //    curve, its chord's bias), and the pairs between them stay. The user's parabola weighs every
@@ -59,6 +61,7 @@ namespace {
 
 using L = long double;
 
+// The numbers of the steps above.
 constexpr double kCentreFloorMmu = 0.1;
 constexpr double kOutlierSigmas = 3;
 constexpr double kLargestScatter = 5;
@@ -72,6 +75,9 @@ constexpr double kSpanShare = 0.6;
 constexpr double kParabolaGain = 0.5;
 constexpr double kSubsetSlack = 1.02;
 constexpr double kLargestStepPpm = 2;
+constexpr double kNarrowestStepPpm = 0.05;
+constexpr double kNarrowestVote = 1;  // mmu
+constexpr int kMostRows = 2001;
 constexpr double kMadToSigma = 1.4826;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
@@ -79,9 +85,10 @@ struct Peak {
     int32_t row = 0;
     double mass = 0;
     double height = 0;
-    double own = 0;    // the fit's error of the centre, or what stands in for it, mmu
-    double sigma = 0;  // own error with the floor, mmu
-    double vote = 0;   // √(h/h_max)
+    double own = 0;       // the fit's error of the centre, or what stands in for it, mmu
+    bool madeUp = false;  // own comes from the height, the table stating none
+    double sigma = 0;     // own error with the floor, mmu
+    double vote = 0;      // √(h/h_max)
     bool pairable = false;
 };
 
@@ -121,7 +128,7 @@ struct Problem {
 
 struct Selection {
     std::vector<Chosen> chosen;    // ascending peak
-    std::vector<Chosen> outliers;  // within tol, beyond 4·s·σ
+    std::vector<Chosen> outliers;  // within tol, beyond 3·s·σ
     std::vector<Chosen> taken;     // the ion went to a taller peak
 };
 
@@ -271,10 +278,10 @@ Refined Refine(const Problem& pr, Model start) {
     if (!Rounds(pr, r.model, r.isotopeOf, r.selection, r.scatter, r.count)) return r;
     r.ok = true;
     r.curvatureP = CurvatureP(pr, r.selection.chosen);
-    if (r.curvatureP < kCurvatureP) {
+    const auto parabola = FitChosen(pr, r.selection.chosen, 2);
+    if (r.curvatureP < kCurvatureP && parabola) {
         Refined curved = r;
-        const auto fit = FitChosen(pr, r.selection.chosen, 2);
-        curved.model = ModelOf(*fit);
+        curved.model = ModelOf(*parabola);
         if (Rounds(pr, curved.model, curved.isotopeOf, curved.selection, curved.scatter,
                    curved.count)) {
             curved.curvatureP = CurvatureP(pr, curved.selection.chosen);
@@ -295,10 +302,13 @@ struct Hypothesis {
 };
 
 std::vector<Hypothesis> Vote(const Problem& pr, double maxOffset, double maxPpm) {
-    const double tol = pr.tol;
+    const double tol = std::max(pr.tol, kNarrowestVote);
     const double span = std::max(pr.hi - pr.lo, 1.0);
-    const double stepLimit = std::min(kLargestStepPpm, 1000 * tol / span);
-    const int rows = maxPpm > 0 ? static_cast<int>(std::ceil(2 * maxPpm / stepLimit)) + 1 : 1;
+    const double stepLimit =
+        std::max(kNarrowestStepPpm, std::min(kLargestStepPpm, 1000 * tol / span));
+    const int rows =
+        maxPpm > 0 ? std::min(kMostRows, static_cast<int>(std::ceil(2 * maxPpm / stepLimit)) + 1)
+                   : 1;
     const double step = rows > 1 ? 2 * maxPpm / (rows - 1) : 0;
     const double width = tol / 4;  // kernel half-width: four bins
     const int bins = static_cast<int>(std::ceil((2 * maxOffset + 2 * tol) / width)) + 1;
@@ -443,7 +453,10 @@ AutoCalibrationResult AutoCalibrate(std::span<const AutoCalibrationPeak> given,
         p.mass = g.mass;
         p.height = g.height;
         double own = g.massError * 1000;
-        if (own == 0) own = std::min(pr.tol, pr.tol / 3 * std::sqrt(tallest / g.height));
+        if (own == 0) {
+            own = std::min(pr.tol, pr.tol / 3 * std::sqrt(tallest / g.height));
+            p.madeUp = true;
+        }
         p.own = own;
         p.pairable = own <= pr.tol;
         p.sigma = std::hypot(own, kCentreFloorMmu);
@@ -473,9 +486,12 @@ AutoCalibrationResult AutoCalibrate(std::span<const AutoCalibrationPeak> given,
                 (settings.maxOffsetMmu + settings.maxPpm * p.mass / 1000 + pr.tol) / 1000;
             auto at = std::lower_bound(byMass.begin(), byMass.end(), p.mass - reach,
                                        [&](int32_t i, double m) { return ions[i].mass < m; });
-            for (; at != byMass.end() && ions[*at].mass <= p.mass + reach; ++at)
+            for (; at != byMass.end() && ions[*at].mass <= p.mass + reach; ++at) {
+                // An ion listed twice is one ion: only its first entry takes a peak.
+                if (at != byMass.begin() && ions[*(at - 1)].mass == ions[*at].mass) continue;
                 pr.candidates.push_back(
                     Candidate{*at, static_cast<double>((L(ions[*at].mass) - p.mass) * 1000)});
+            }
         }
         pr.first.push_back(static_cast<int32_t>(pr.candidates.size()));
     }
@@ -494,6 +510,7 @@ AutoCalibrationResult AutoCalibrate(std::span<const AutoCalibrationPeak> given,
     size_t mostFound = 0;
     const std::vector<Hypothesis> hypotheses = Vote(pr, settings.maxOffsetMmu, settings.maxPpm);
     for (const Hypothesis& h : hypotheses) {
+        // hypotheses is not empty: every candidate votes.
         if (h.score < kWeakestHypothesis * hypotheses.front().score) break;
         Refined r = Refine(pr, Model{pr.centre, h.c0, h.slope, 0, 1});
         mostFound = std::max(mostFound, r.count);
@@ -508,12 +525,12 @@ AutoCalibrationResult AutoCalibrate(std::span<const AutoCalibrationPeak> given,
     const NumberFormat& f = format;
     if (!best.ok) {
         result.refusal =
-            "Автоматическая калибровка не выполнена: с общей поправкой шкалы согласуются пар "
-            "пик — эталонный ион: " +
+            "Автоматическая калибровка не выполнена: пар «пик — эталонный ион», согласных с "
+            "общей поправкой шкалы, " +
             std::to_string(mostFound) +
             ", а нужно не меньше трёх. Проверьте выбор эталонных ионов или увеличьте допуск "
             "(сейчас " +
-            f.Fixed(pr.tol, 1) + " mmu).";
+            f.Shortest(pr.tol) + " mmu).";
         return result;
     }
     result.agreed = CurveOf(best.model);
@@ -525,8 +542,8 @@ AutoCalibrationResult AutoCalibrate(std::span<const AutoCalibrationPeak> given,
         L square = 0;
         for (const Chosen& c : sel) square += L(c.off) * c.off;
         result.refusal =
-            "Автоматическая калибровка не выполнена: пары пик — эталонный ион не согласуются "
-            "между собой. Их отклонения от общей кривой в " +
+            "Автоматическая калибровка не выполнена: пары «пик — эталонный ион» не "
+            "согласуются между собой. Их отклонения от общей кривой в " +
             f.Fixed(best.scatter, 1) +
             " раза больше, чем допускают ошибки центров пиков (среднеквадратичный остаток " +
             f.Fixed(static_cast<double>(std::sqrt(square / sel.size())), 2) +
@@ -541,11 +558,15 @@ AutoCalibrationResult AutoCalibrate(std::span<const AutoCalibrationPeak> given,
         pairError[i] = best.scatter * pr.peaks[sel[i].peak].sigma;
     if (sel.size() >= kSpreadModelPairs) {
         std::vector<double> r, e;
+        bool madeUp = false;
         for (const Chosen& c : sel) {
             r.push_back(c.off);
             e.push_back(pr.peaks[c.peak].own);
+            madeUp |= pr.peaks[c.peak].madeUp;
         }
-        result.spread = FitSpreadModel(r, e, best.model.degree + 1);
+        result.spread =
+            FitSpreadModel(r, e, best.model.degree + 1,
+                           madeUp ? kSpreadFactorLeastMadeUp : kSpreadFactorLeastStated);
         for (size_t i = 0; i < sel.size(); ++i) pairError[i] = result.spread->SigmaOf(e[i]);
     }
     std::vector<size_t> precise(sel.size());
@@ -576,15 +597,17 @@ AutoCalibrationResult AutoCalibrate(std::span<const AutoCalibrationPeak> given,
     const bool spans = Spans(pr, sel);
     const double share = (pr.peaks[sel.back().peak].mass - pr.peaks[sel.front().peak].mass) /
                          std::max(pr.hi - pr.lo, 1e-300);
-    const std::string pText = f.Fixed(best.curvatureP, best.curvatureP < 0.001 ? 5 : 3);
+    const std::string pText =
+        best.curvatureP < 0.00001
+            ? "p < " + f.Fixed(0.00001, 5)
+            : "p = " + f.Fixed(best.curvatureP, best.curvatureP < 0.001 ? 5 : 3);
     if (settings.degree) {
         result.degree = *settings.degree;
         result.degreeReason =
             result.degree == CurveDegree::Line ? "Задана прямая." : "Задана парабола.";
     } else if (spans && result.agreedCurved) {
         result.degree = CurveDegree::Parabola;
-        result.degreeReason =
-            "Выбрана парабола: кривизна шкалы значима (F-тест, p = " + pText + ").";
+        result.degreeReason = "Выбрана парабола: кривизна шкалы значима (F-тест, " + pText + ").";
     } else if (spans && parabolaError[parabolaCount] <= kParabolaGain * leastLine) {
         result.degree = CurveDegree::Parabola;
         result.degreeReason = "Выбрана парабола: концы прямой слабые — ожидаемая ошибка прямой " +
@@ -593,14 +616,14 @@ AutoCalibrationResult AutoCalibrate(std::span<const AutoCalibrationPeak> given,
     } else {
         result.degree = CurveDegree::Line;
         if (result.agreedCurved)
-            result.degreeReason = "Выбрана прямая: кривизна шкалы значима (F-тест, p = " + pText +
+            result.degreeReason = "Выбрана прямая: кривизна шкалы значима (F-тест, " + pText +
                                   "), но пары занимают лишь " + f.Fixed(100 * share, 0) +
                                   " % диапазона масс пиков, и парабола за их пределами ненадёжна.";
         else if (sel.size() < 4)
             result.degreeReason = "Выбрана прямая: для проверки кривизны шкалы пар слишком мало.";
         else
             result.degreeReason =
-                "Выбрана прямая: кривизна шкалы не значима (F-тест, p = " + pText + ").";
+                "Выбрана прямая: кривизна шкалы не значима (F-тест, " + pText + ").";
     }
     const bool line = result.degree == CurveDegree::Line;
     result.expectedErrorMmu = std::sqrt(line ? leastLine : parabolaError[parabolaCount]);

@@ -84,7 +84,8 @@ struct AutoCalibrationResult {
     std::optional<SpreadModel> spread;
     // The expected root mean square error (mmu) of the chosen fit over the peaks' masses.
     double expectedErrorMmu = 0;
-    // What the consensus vote found first: the scale error as offset and ppm.
+    // What the consensus vote found before the refinement: the deviation
+    // voteOffsetMmu + votePpm·m/1000 (mmu) over the measured mass m (u).
     double voteOffsetMmu = 0;
     double votePpm = 0;
     std::vector<LeftOutPeak> leftOut;
@@ -97,11 +98,12 @@ struct AutoCalibrationResult {
 std::vector<MassInterval> PairingWindows(std::span<const AutoCalibrationPeak> peaks,
                                          const AutoCalibrationSettings& settings);
 
-// Pairs the peaks (in the order of the results table) with the reference ions and chooses the
-// fit; see auto_pairing.cpp for the steps and their numerics. Deterministic. A result with a
-// refusal when fewer than three pairs agree or when they agree far worse than the peaks' own
-// errors allow. CommandError for settings out of range (tolerance not in (0, 50] mmu, scale
-// limits negative or above 1000).
+// Pairs the peaks (in the order of the results table) with the reference ions (in any order)
+// and chooses the fit; see auto_pairing.cpp for the steps and their numerics. Deterministic.
+// A result with a refusal when fewer than three pairs agree or when they agree far worse than
+// the peaks' own errors allow; the numbers in its texts are written with `format`. CommandError
+// for settings out of range (tolerance not in (0, 50] mmu, scale limits negative or above
+// 1000).
 AutoCalibrationResult AutoCalibrate(std::span<const AutoCalibrationPeak> peaks,
                                     std::span<const ReferenceIon> ions,
                                     const AutoCalibrationSettings& settings,

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <string>
 
+#include "fitting/peak_fit.h"
+#include "reference/auto_pairing_peaks.h"
 #include "reference/calibration_list.h"
 #include "reference/reference_sets.h"
 #include "reference_tables.h"
@@ -303,7 +305,7 @@ TEST(AutoPairingTest, RefusesWhenTooFewPairsAgreeOrTheyDisagree) {
         const Table* table;
         const char* message;
     } cases[] = {
-        {"two pairs", &two, "согласуются пар пик — эталонный ион: 2, а нужно не меньше трёх"},
+        {"two pairs", &two, "согласных с общей поправкой шкалы, 2, а нужно не меньше трёх"},
         {"no usable peak", &unusable, "нет ни одного пригодного пика"},
         {"no ion in reach", &nowhere, "ни один эталонный ион не лежит так близко"},
         {"no three agree", &scattered, "а нужно не меньше трёх"},
@@ -407,6 +409,25 @@ TEST(AutoPairingTest, PrintedLines) {
     pair.referenceMass = 1.5;
     EXPECT_EQ(AutoCalibrationLines({&pair, 1}, CalibrationCurve{}, NumberFormat(','))[1],
               "2\t1,500000\t1,500000\tCF3+\t0,000\t0,000");
+}
+
+TEST(AutoPairingTest, PeaksOfTheLastPassAndWhichAreUsable) {
+    PeakTables p = testing::PeaksAt({50, 69, 100, 119, 131, 150, 169, 219});
+    for (size_t i = 0; i < p.PeakErr.size(); ++i) p.PeakErr[i][3] = 1e-5 * (i + 1);
+    p.PeakV[1] = kProblemPeakHeight;  // the fit failed
+    p.PeakV[2] = -20;                 // a fit gone astray below the background
+    p.PeakR[3] = 33000;               // ... or to a resolving power eleven times its neighbours'
+    p.PeakR[4] = -2000;
+    p.PeakErr[5][3] = std::nan("");
+    const std::vector<AutoCalibrationPeak> peaks = AutoCalibrationPeaksOf(p);
+    ASSERT_EQ(peaks.size(), 8u);
+    const bool usable[] = {true, false, false, false, false, false, true, true};
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        EXPECT_EQ(peaks[i].usable, usable[i]) << i;
+        EXPECT_EQ(peaks[i].mass, p.PeakM[i]);
+    }
+    EXPECT_EQ(peaks[7].height, p.PeakV[7]);
+    EXPECT_EQ(peaks[7].massError, 8e-5);
 }
 
 TEST(AutoPairingTest, SettingsOutOfRangeAreRefused) {
