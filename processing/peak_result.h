@@ -48,6 +48,25 @@ struct PeakResult {
 
 using PeakResults = std::vector<PeakResult>;
 
+// Why the numbers of a fitted peak do not describe a peak, though its fit completed: kept as
+// computed and shown, but marked, and left out of every automatic use (the calibration's pairs,
+// the composition).
+enum class FitDoubt : int32_t {
+    None,
+    NotFinite,                  // a parameter or its error is not a number
+    HeightNotPositive,          // B − A at or below 0: a dip, not a peak
+    ResolvingPowerNotPositive,  // a width that no peak has
+    StepCap,                    // the fit stopped at the step cap, not by converging
+};
+
+// The doubt about a fitted peak; None for a problem peak, which has its own status.
+FitDoubt DoubtOf(const PeakResult& peak);
+
+// A peak whose fit completed and whose numbers describe a peak.
+inline bool IsUsableFit(const PeakResult& peak) {
+    return !peak.IsProblem() && DoubtOf(peak) == FitDoubt::None;
+}
+
 // The record of the peak just fitted in this context.
 PeakResult ResultOfFit(const PeakFitState& fit, int32_t zone);
 
