@@ -1,5 +1,7 @@
 #include "app/calibration_curve_page.h"
 
+#include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 
 #include "app/chart.h"
@@ -8,6 +10,8 @@
 #include "app/spectrum_page.h"
 #include "app/widget_factory.h"
 #include "fitting/calibration_curve.h"
+#include "fitting/curve_report.h"
+#include "reference/auto_pairing_texts.h"
 #include "state/errors.h"
 #include "state/spectrum_road.h"
 
@@ -28,6 +32,15 @@ CalibrationCurvePage::CalibrationCurvePage(TForm1& form) : form_(form) {
     using S = QCPScatterStyle;
     Series7 = Chart2->AddSeries("Series7", {Qt::red, S::ssCircle, 2, Qt::blue, Qt::blue});
     Series8 = Chart2->AddSeries("Series8", {Qt::darkGreen, S::ssNone, 0, {}, {}});
+    // Only markers: the residuals of separate pairs are not joined.
+    Residuals =
+        Chart2->AddSeries("Residuals", {Qt::transparent, S::ssDiamond, 7, QColor(230, 120, 0), {}});
+    ProposedFit = MakeLabel(this, "ProposedFit", "", 0, 112, "color: #00008b; font-size: 13px;");
+    ProposedFit->setWordWrap(true);
+    CurveReport = MakeList(this, "CurveReport", {0, 200, 300, 300});
+    CurveReport->setToolTip(QStringLiteral(
+        "Последняя подобранная кривая: коэффициенты, СКО остатков и для каждой точки отклонение "
+        "до и остаток после кривой (оранжевые ромбы на графике)"));
     connect(Button6, &QPushButton::clicked, this, [this] { Button6Click(); });
     connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
     connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
@@ -41,7 +54,21 @@ void CalibrationCurvePage::ShowCalibrationPoints() {
 
 void CalibrationCurvePage::ClearCurve() {
     Series8->Clear();
+    Residuals->Clear();
     Chart2->Redraw();
+}
+
+void CalibrationCurvePage::ShowProposedFit() {
+    const ProgramState& state = form_.State();
+    ProposedFit->setText(state.AutoPairing ? Q(ProposedFitText(*state.AutoPairing, state.Format))
+                                           : QString());
+}
+
+void CalibrationCurvePage::ShowLastFit() {
+    const ProgramState& state = form_.State();
+    CurveReport->clear();
+    if (!state.LastFit) return;
+    AppendLines(CurveReport, CurveReportLines(*state.LastFit, state.Format));
 }
 
 template <typename Fit>
@@ -60,7 +87,10 @@ void CalibrationCurvePage::FitCurve(Fit fit) {
         return;
     }
     Series8->AppendPoints(drawn.X, drawn.Y, 0, drawn.Count() - 1);
+    const CurveResiduals residuals = ResidualsOf(state.LastFit->points, state.LastFit->curve);
+    Residuals->SetPoints(state.LastFit->points.X, residuals.residualMmu);
     Chart2->Redraw();
+    ShowLastFit();
     Button5->setEnabled(true);
     if (state.HintMode) form_.ShowMessage(FitDoneMessage());
 }

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class QLabel;
+class QListWidget;
 class QPushButton;
 
 namespace ostrel {
@@ -19,6 +21,11 @@ class CalibrationCurvePage : public QWidget {
     // Series7 shows the program's calibration points.
     void ShowCalibrationPoints();
     void ClearCurve();
+    // The fit the automatic pairing proposed, or nothing without one.
+    void ShowProposedFit();
+    // The last fit: its coefficients, the root mean square of its residuals and each point's
+    // deviation before and residual after; kept after "Пересчитать данные".
+    void ShowLastFit();
 
     void Button6Click();  // Подобрать линию
     void Button4Click();  // Подобрать параболу
@@ -30,6 +37,9 @@ class CalibrationCurvePage : public QWidget {
     Chart* Chart2;
     ChartSeries* Series7;
     ChartSeries* Series8;
+    ChartSeries* Residuals;  // each calibration point's residual after the fitted curve
+    QLabel* ProposedFit;
+    QListWidget* CurveReport;
 
   private:
     // Both fit buttons: the curve is drawn, or the fit is refused and may be tried again.

@@ -1,7 +1,9 @@
 #include "app/calibration_masses_page.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -12,6 +14,7 @@
 #include "app/main_window.h"
 #include "app/single_peak_page.h"
 #include "app/widget_factory.h"
+#include "reference/auto_pairing_texts.h"
 #include "reference/calibration_list.h"
 #include "reference/reference_ions.h"
 #include "results/results_table.h"
@@ -62,6 +65,23 @@ CalibrationMassesPage::CalibrationMassesPage(TForm1& form) : form_(form) {
     ListBox7 = MakeList(this, "ListBox7", {232, 520, 249, 145});
     ListBox7->hide();
 
+    QGroupBox* automatic =
+        MakeGroup(this, "GroupBoxAuto", "Подобрать автоматически", {232, 512, 305, 177});
+    MakeLabel(automatic, "LabelAutoRefs", "Эталоны", 16, 36, "");
+    AutoRefs = new QComboBox(automatic);
+    AutoRefs->setObjectName(QStringLiteral("AutoRefs"));
+    for (const char* set : kReferenceSetCaptions) AutoRefs->addItem(QString::fromUtf8(set));
+    AutoRefs->setGeometry(112, 30, 177, 28);
+    MakeLabel(automatic, "LabelAutoTolerance", "Допуск, mmu", 16, 72, "");
+    AutoTolerance = MakeEdit(automatic, "AutoTolerance", {112, 66, 81, 28});
+    AutoTolerance->setText(
+        Q(form_.State().Format.Shortest(AutoCalibrationSettings{}.toleranceMmu)));
+    AutoPair = MakeButton(automatic, "AutoPair", "Подобрать", {16, 104, 273, 33}, true, 16,
+                          "Найти среди пиков эталонные ионы и заполнить список \"Калибровочные "
+                          "массы\"");
+    AutoAnswer = MakeLabel(automatic, "AutoAnswer", "", 16, 144, "");
+    AutoAnswer->setFixedWidth(273);
+
     QGroupBox* manual = MakeGroup(this, "GroupBox4", "Ввод вручную", {552, 8, 345, 97});
     Button2 = MakeButton(manual, "Button2", "<<", {16, 40, 41, 41}, true);
     Edit1 = MakeEdit(manual, "Edit1", {64, 40, 265, 32});
@@ -98,6 +118,7 @@ CalibrationMassesPage::CalibrationMassesPage(TForm1& form) : form_(form) {
     connect(Button8, &QPushButton::clicked, this, [this] { Button8Click(); });
     connect(Button14, &QPushButton::clicked, this, [this] { Button14Click(); });
     connect(Button15, &QPushButton::clicked, this, [this] { Button15Click(); });
+    connect(AutoPair, &QPushButton::clicked, this, [this] { AutoPairClick(); });
 }
 
 void CalibrationMassesPage::FillListMass() {
@@ -210,15 +231,50 @@ void CalibrationMassesPage::ShowIndex() {
     AppendLines(ListBox7, ShowIndexLines(form_.State().Calibration));
 }
 
-void CalibrationMassesPage::Button14Click() {
-    ProgramState& state = form_.State();
+void CalibrationMassesPage::ClearCalibration() {
     SetEditing(true);
-    state.Calibration = {};
-    state.CalibPoints = {};
     ListBox6->clear();
     form_.CalibrationCurve().ShowCalibrationPoints();
     form_.CalibrationCurve().ClearCurve();
     FillListMass();
+}
+
+void CalibrationMassesPage::Button14Click() {
+    ProgramState& state = form_.State();
+    state.Calibration = {};
+    state.AutoPairing.reset();
+    state.CalibPoints = {};
+    ClearCalibration();
+}
+
+void CalibrationMassesPage::AutoPairClick() {
+    ProgramState& state = form_.State();
+    std::string refs = kReferenceSetNames[AutoRefs->currentIndex()];
+    if (refs.empty()) {  // a list file of the user's own
+        const auto path = form_.Seam().AskOpenFile(
+            {kReferenceListTitle, state.DialogFolder, kReferenceListFilter, std::string()});
+        if (!path) return;
+        refs = *path;
+    }
+    AutoCalibrationResult pairing;
+    try {
+        AutoCalibrationSettings settings;
+        settings.toleranceMmu = state.Format.ParseReal(AutoTolerance->text().toStdString());
+        pairing = form_.Road().PairAutomatically(refs, settings);
+    } catch (const CommandError& e) {
+        form_.ShowMessage(e.what());
+        return;
+    }
+    if (pairing.Refused()) {
+        AutoAnswer->setText(QStringLiteral("Не подобрано"));
+        form_.ShowMessage(pairing.refusal);
+        return;
+    }
+    ClearCalibration();
+    ShowCalibrationList(-1);
+    form_.CalibrationCurve().ShowProposedFit();
+    AutoAnswer->setText(Q(AutoPairingSummary(pairing, state.Format)));
+    if (state.HintMode) form_.ShowMessage(AutoPairingHint(pairing, state.Format));
 }
 
 }  // namespace ostrel

@@ -5,6 +5,8 @@
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -30,6 +32,8 @@ class CalibrationMassesPage : public QWidget {
     void Button8Click();   // << of "Стандартные массы"
     void Button14Click();  // Очистить список
     void Button15Click();  // Создать кривую
+    // "Подобрать автоматически": the pairs of the chosen reference ions fill the list.
+    void AutoPairClick();
     // Appends the calibration indices to the hidden log ListBox7, which is never emptied.
     void ShowIndex();
 
@@ -52,6 +56,11 @@ class CalibrationMassesPage : public QWidget {
     QPushButton* Button8;
     QListWidget* ListBox2;
     QWidget* GroupBox5;
+    // "Подобрать автоматически": the reference ions, the tolerance, the command, its answer.
+    QComboBox* AutoRefs;
+    QLineEdit* AutoTolerance;
+    QPushButton* AutoPair;
+    QLabel* AutoAnswer;
 
   private:
     // ListBox6 shows the program's calibration list; the line at select is selected.
@@ -59,6 +68,8 @@ class CalibrationMassesPage : public QWidget {
     // The calibration line selected, or −1.
     int SelectedCalibrationLine() const;
     void SetEditing(bool on);
+    // "Очистить список" as far as the lists and the calibration points go.
+    void ClearCalibration();
 
     TForm1& form_;
 };

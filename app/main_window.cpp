@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -277,10 +278,11 @@ void TForm1::FormCreate() {
         });
     }
     ApplyLayoutRule();
-    for (QPushButton* b : {curve_->Button6, curve_->Button4, curve_->Button5, settings_->Button9,
-                           settings_->Button13, settings_->BitBtn1, single_->Button16,
-                           single_->Button17, masses_->Button1, masses_->Button2, masses_->Button3,
-                           masses_->Button8, masses_->Button14, masses_->Button15})
+    for (QPushButton* b :
+         {curve_->Button6, curve_->Button4, curve_->Button5, settings_->Button9,
+          settings_->Button13, settings_->BitBtn1, single_->Button16, single_->Button17,
+          masses_->Button1, masses_->Button2, masses_->Button3, masses_->Button8, masses_->Button14,
+          masses_->Button15, masses_->AutoPair})
         b->setEnabled(false);
 }
 
@@ -292,7 +294,7 @@ void TForm1::ApplyClearAll(const ClearedParts& cleared) {
         {P::StageCurves,
          {spectrum_->Series2, spectrum_->Series3, spectrum_->Series4, spectrum_->Series5}},
         {P::FittedCurves, {spectrum_->Series6}},
-        {P::CalibrationCurve, {curve_->Series7, curve_->Series8}},
+        {P::CalibrationCurve, {curve_->Series7, curve_->Series8, curve_->Residuals}},
         {P::TheorySeries,
          {theoryCH_->Saw, theoryCH_->Measured, theoryCF_->Saw, theoryCF_->Measured}},
         {P::ZoneChoice, {settings_->Series14, settings_->Series15}},
@@ -312,7 +314,11 @@ void TForm1::ApplyClearAll(const ClearedParts& cleared) {
     for (const auto& [part, shown] : lists)
         if (cleared.Has(part))
             for (QListWidget* list : shown) list->clear();
-    if (cleared.Has(P::CalibrationList)) masses_->Edit1->clear();
+    if (cleared.Has(P::CalibrationList)) {
+        masses_->Edit1->clear();
+        masses_->AutoAnswer->clear();
+        curve_->ProposedFit->clear();
+    }
     settings_->Edit2->setText(Q(cleared.kolUsredText));
     settings_->Edit3->setText(Q(cleared.krivoMnText));
     if (cleared.Has(P::PassReports)) {
@@ -462,9 +468,14 @@ void TForm1::ApplyLayoutRule() {
     curve_->Button6->setGeometry(10, 8, third, 97);
     curve_->Button4->setGeometry(third + 20, 8, third, 97);
     curve_->Button5->setGeometry(2 * third + 30, 8, third, 97);
-    QWidget* chart2 = curve_->Chart2;
-    chart2->setGeometry(0, chart2->y(), curve_->width(),
-                        std::max(0, curve_->height() - chart2->y() - 3));
+    // The proposed fit across the page, the chart and beside it the last fit's report.
+    const int width = curve_->width(), height = curve_->height();
+    constexpr int kReportWidth = 330, kChartTop = 152;
+    curve_->ProposedFit->setGeometry(10, 110, std::max(0, width - 20), 40);
+    curve_->Chart2->setGeometry(0, kChartTop, std::max(0, width - kReportWidth),
+                                std::max(0, height - kChartTop - 3));
+    curve_->CurveReport->setGeometry(std::max(0, width - kReportWidth + 4), kChartTop,
+                                     kReportWidth - 14, std::max(0, height - kChartTop - 20));
 }
 
 void TForm1::RefuseCommands(bool refuse) {
@@ -490,6 +501,7 @@ void TForm1::RefuseCommands(bool refuse) {
     const QStringList shown = {"ListBox3", "ListBox4", "ListBox7", "ListBox9"};
     for (QWidget* w : pages_->findChildren<QWidget*>()) {
         const bool command = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                             qobject_cast<QComboBox*>(w) ||
                              (qobject_cast<QListWidget*>(w) && !shown.contains(w->objectName()));
         if (command) refuse1(w, w->isEnabled());
     }
@@ -588,8 +600,9 @@ void TForm1::Obrab5() {
     if (!failure.empty()) ShowMessage(failure);
     if (state_.HintMode) ShowMessage(LastPassDoneMessage());
     // "Сохранить" of "Отдельный пик" waits until a peak of this pass has been processed.
-    for (QPushButton* b : {masses_->Button1, masses_->Button2, masses_->Button3, masses_->Button8,
-                           masses_->Button14, masses_->Button15, single_->Button16})
+    for (QPushButton* b :
+         {masses_->Button1, masses_->Button2, masses_->Button3, masses_->Button8, masses_->Button14,
+          masses_->Button15, masses_->AutoPair, single_->Button16})
         b->setEnabled(true);
 }
 

@@ -1,6 +1,7 @@
 #include "app/screenshot_road.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QLineEdit>
@@ -19,8 +20,6 @@
 #include "app/settings_page.h"
 #include "app/single_peak_page.h"
 #include "app/theory_page.h"
-#include "processing/last_pass.h"
-#include "reference/reference_ions.h"
 
 namespace ostrel {
 
@@ -40,53 +39,22 @@ class StderrSeam : public UiSeam {
     void PrintPage(const std::function<void(QPrinter&)>&) override {}
 };
 
-// The peaks within 10 mmu of a reference ion of one family get its mass, as a user would give
-// them: the CF ions when at least three peaks match them (a PFTBA spectrum), the CH ions
-// otherwise.
+// The automatic pairing against the PFTBA ions, else the CH ions, else the CF ions, as a user
+// would try them; then "Создать кривую" and the fit it proposes.
 void Calibrate(TForm1& window) {
     CalibrationMassesPage& masses = window.CalibrationMasses();
-    const ProgramState& state = window.State();
-    ReferenceTables cf, ch = state.Reference;
-    cf.CFIons = state.Reference.CFIons;
-    ch.CFIons.clear();
-    const PeakResults& p = state.Peaks;
-    const auto count = static_cast<int32_t>(p.size());
-    // A peak one mass above a taller one is taken for its 13C isotope and left out.
-    auto isotope = [&](int32_t peak) {
-        const int32_t n = NominalMass(p[peak].centre);
-        for (int32_t other = 0; other < count; ++other)
-            if (NominalMass(p[other].centre) == n - 1 && p[other].height > p[peak].height)
-                return true;
-        return false;
-    };
-    auto matches = [&](const ReferenceTables& family) {
-        std::vector<std::pair<int32_t, double>> found;
-        for (int32_t peak = 0; peak < count; ++peak)
-            if (auto truth = NearestReferenceMass(family, p[peak].centre, 0.01);
-                truth && !isotope(peak))
-                found.emplace_back(peak, *truth);
-        return found;
-    };
-    auto pairs = matches(cf);
-    if (pairs.size() < 3) pairs = matches(ch);
-    // A peak of another ion that happens to lie near a reference mass deviates from the others:
-    // only the pairs within 4 mmu of the median deviation are kept.
-    std::vector<double> deviations;
-    for (const auto& [peak, truth] : pairs) deviations.push_back(truth - p[peak].centre);
-    std::nth_element(deviations.begin(), deviations.begin() + deviations.size() / 2,
-                     deviations.end());
-    const double median = deviations.empty() ? 0 : deviations[deviations.size() / 2];
-    std::erase_if(pairs, [&](const auto& pair) {
-        return std::fabs(pair.second - p[pair.first].centre - median) > 0.004;
-    });
-    for (const auto& [peak, truth] : pairs) {
-        masses.ListBox5->setCurrentRow(peak);
-        masses.Button1Click();
-        masses.Edit1->setText(QString::fromStdString(state.Format.Shortest(truth)));
-        masses.Button2Click();
+    for (int set : {0, 2, 1}) {
+        masses.AutoRefs->setCurrentIndex(set);
+        masses.AutoPairClick();
+        if (window.State().AutoPairing) break;
     }
+    if (!window.State().AutoPairing) return;
     masses.Button15Click();
-    window.CalibrationCurve().Button4Click();
+    CalibrationCurvePage& curve = window.CalibrationCurve();
+    if (window.State().AutoPairing->degree == CurveDegree::Line)
+        curve.Button6Click();
+    else
+        curve.Button4Click();
 }
 
 void HoverAMeasuredPeak(TForm1& window) {

@@ -7,6 +7,7 @@
 
 #include "batch/html_options.h"
 #include "formats/mz_file.h"
+#include "reference/auto_pairing.h"
 #include "reference/calibration_list.h"
 #include "reference/reference_ions.h"
 #include "reference/theory_charts.h"
@@ -48,6 +49,9 @@ constexpr const char* kUsage =
     "  html FILE --height H --look 0|1 [--columns 111111111111] [--widths W0,...,W11]\n"
     "       [--kolusred N] [--out OUT]\n"
     "                                 страница HTML таблицы результатов (вид 0 или 1)\n"
+    "  autocal FILE --height H --refs pftba|cf|ch|LIST [--tolerance MMU] [--fit line|parabola]\n"
+    "          [--kolusred N] [--out OUT]\n"
+    "                                 автоматическая калибровка по эталонным ионам\n"
     "  list FILE                      спектры файла mzML или mzXML, по строке на спектр\n"
     "\n"
     "  --spectrum N   спектр N (с 0) файла mzML или mzXML; без него первый профильный MS1\n"
@@ -273,10 +277,26 @@ std::pair<int32_t, std::string> PairOf(const std::string& text) {
     }
 }
 
+// The fit named by --fit, when given.
+std::optional<CurveDegree> FitOption(const Invocation& inv) {
+    const auto fit = inv.Option("--fit");
+    if (!fit) return std::nullopt;
+    if (*fit != "line" && *fit != "parabola")
+        throw CommandError("Недопустимое значение --fit: " + *fit + " (line или parabola).");
+    return *fit == "line" ? CurveDegree::Line : CurveDegree::Parabola;
+}
+
+void PrintCurveAndSpectrum(std::ostream& out, const Invocation& inv, const ProgramState& state) {
+    if (auto path = inv.Option("--out"))
+        WriteToFile(*path, state.CurveTitle, state.Points, state.Format);
+    const NumberFormat& f = state.Format;
+    out << "a=" << f.Shortest(state.Curve.CurveA) << " b=" << f.Shortest(state.Curve.CurveB)
+        << " c=" << f.Shortest(state.Curve.CurveC) << "\n";
+}
+
 int RunCalibrate(const Invocation& inv, std::ostream& out, std::ostream&) {
-    const std::string fit = RequiredOption(inv, "--fit");
-    if (fit != "line" && fit != "parabola")
-        throw CommandError("Недопустимое значение --fit: " + fit + " (line или parabola).");
+    RequiredOption(inv, "--fit");
+    const CurveDegree fit = *FitOption(inv);
     std::vector<std::pair<int32_t, std::string>> pairs;
     for (const std::string& p : inv.Options("--pair")) pairs.push_back(PairOf(p));
     LastPassRun run;
@@ -291,17 +311,37 @@ int RunCalibrate(const Invocation& inv, std::ostream& out, std::ostream&) {
             throw CommandError(*message);
     }
     run.road.MakeCalibrationPoints();
-    if (fit == "line")
+    if (fit == CurveDegree::Line)
         run.road.FitCalibrationLine();
     else
         run.road.FitCalibrationParabola();
     run.road.Recalculate();
-    if (auto path = inv.Option("--out"))
-        WriteToFile(*path, state.CurveTitle, state.Points, state.Format);
-    const NumberFormat& f = state.Format;
-    out << "a=" << f.Shortest(state.Curve.CurveA) << " b=" << f.Shortest(state.Curve.CurveB)
-        << " c=" << f.Shortest(state.Curve.CurveC) << "\n";
-    out << SpectrumFileText(state.CurveTitle, state.Points.PointX, state.Points.PointY, f, "\n");
+    PrintCurveAndSpectrum(out, inv, state);
+    out << SpectrumFileText(state.CurveTitle, state.Points.PointX, state.Points.PointY,
+                            state.Format, "\n");
+    return 0;
+}
+
+// "Подобрать автоматически" with the reference ions of --refs, "Создать кривую", the fit chosen
+// by the pairing (or --fit), "Пересчитать данные".
+int RunAutocal(const Invocation& inv, std::ostream& out, std::ostream&) {
+    const std::string refs = RequiredOption(inv, "--refs");
+    AutoCalibrationSettings settings;
+    settings.degree = FitOption(inv);
+    if (auto tolerance = inv.Option("--tolerance"))
+        settings.toleranceMmu = NumberFormat('.').ParseReal(*tolerance);
+    LastPassRun run;
+    RunLastPassRoad(inv, run);
+    const AutoCalibrationResult pairing = run.road.PairAutomatically(refs, settings);
+    if (pairing.Refused()) throw CommandError(pairing.refusal);
+    run.road.MakeCalibrationPoints();
+    if (pairing.degree == CurveDegree::Line)
+        run.road.FitCalibrationLine();
+    else
+        run.road.FitCalibrationParabola();
+    run.road.Recalculate();
+    PrintLines(out, AutoCalibrationLines(pairing.pairs, run.state.Curve, run.state.Format));
+    PrintCurveAndSpectrum(out, inv, run.state);
     return 0;
 }
 
@@ -340,6 +380,8 @@ const std::map<std::string, Subcommand>& Subcommands() {
         {"theory", {{"--kolusred", "--height"}, RunTheory}},
         {"calibrate", {{"--kolusred", "--height", "--fit", "--pair", "--out"}, RunCalibrate}},
         {"html", {{"--kolusred", "--height", "--look", "--columns", "--widths", "--out"}, RunHtml}},
+        {"autocal",
+         {{"--kolusred", "--height", "--refs", "--tolerance", "--fit", "--out"}, RunAutocal}},
         {"list", {{}, RunList, false}},
     };
     return table;

@@ -51,6 +51,7 @@
 #include "fitting/applied_curve_error.h"
 #include "fitting/spread_model.h"
 #include "fitting/weighted_polynomial.h"
+#include "reference/calibration_list.h"
 #include "reference/isotope_peaks.h"
 #include "state/errors.h"
 #include "state/number_format.h"
@@ -640,13 +641,14 @@ AutoCalibrationResult AutoCalibrate(std::span<const AutoCalibrationPeak> given,
                         line ? LeftOutReason::OutsideLineEnds : LeftOutReason::TooImprecise});
     }
 
-    // 7. The user's fit on the pairs' calibration points.
+    // 7. The user's fit on the pairs' calibration points, each ion's mass as the calibration
+    // list shows it.
     PointList points;
     for (const Chosen& c : used) {
         const Peak& p = pr.peaks[c.peak];
-        const ReferenceIon& ion = ions[c.ion];
+        const double listed = ReferenceMassAsListed(ions[c.ion].mass, format).value;
         points.X.push_back(p.mass);
-        points.Y.push_back(static_cast<double>((L(ion.mass) - p.mass) * 1000));
+        points.Y.push_back(static_cast<double>((L(listed) - p.mass) * 1000));
     }
     try {
         if (line) {

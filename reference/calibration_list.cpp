@@ -28,6 +28,13 @@ TrueMass TrueMassAsListed(double mass, const NumberFormat& format) {
     return t;
 }
 
+TrueMass ReferenceMassAsListed(double mass, const NumberFormat& format) {
+    TrueMass t;
+    t.text = format.Fixed(mass, 6);
+    t.value = format.ParseReal(t.text);
+    return t;
+}
+
 int32_t CalibrationList::TrueMassCount() const {
     return static_cast<int32_t>(std::count_if(
         entries.begin(), entries.end(), [](const auto& e) { return e.trueMass.has_value(); }));
@@ -77,12 +84,12 @@ std::optional<std::string> GiveTypedMass(CalibrationList& list, int32_t pos, std
 void GiveStandardMass(CalibrationList& list, int32_t pos, std::string_view standardLine,
                       const NumberFormat& format) {
     CheckLine(list, pos);
-    GiveTrueMass(list, pos, TakeFirstNumber(standardLine, format), format);
+    GiveTrueMass(list, pos, TrueMassAsListed(TakeFirstNumber(standardLine, format), format));
 }
 
-void GiveTrueMass(CalibrationList& list, int32_t pos, double mass, const NumberFormat& format) {
+void GiveTrueMass(CalibrationList& list, int32_t pos, const TrueMass& mass) {
     CheckLine(list, pos);
-    list.entries[pos].trueMass = TrueMassAsListed(mass, format);
+    list.entries[pos].trueMass = mass;
 }
 
 bool ProverkaZapol(const CalibrationList& list) {

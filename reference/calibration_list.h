@@ -28,10 +28,13 @@ struct TrueMass {
     double value = 0;
 };
 
-// A mass given as a number (a standard mass, a reference ion) keeps the mass as the line shows it:
-// its shortest text of up to 15 significant digits and the value that text reads as, which may
-// differ from the given mass in its last bits.
+// A mass given as a number keeps the mass as the line shows it, and the curve takes the value
+// that text reads as. A standard mass shows its shortest text of up to 15 significant digits
+// (which may differ from the given mass in its last bits); a reference ion's exact mass shows
+// six decimals, a micro-unit, far below what a fitted centre is known to, as ostrel-batch
+// autocal prints it.
 TrueMass TrueMassAsListed(double mass, const NumberFormat& format);
+TrueMass ReferenceMassAsListed(double mass, const NumberFormat& format);
 
 // One line of the calibration list: a peak (its line of "Все массы") and, once given, its true
 // mass.
@@ -75,8 +78,8 @@ std::optional<std::string> GiveTypedMass(CalibrationList& list, int32_t pos, std
 // as TrueMassAsListed gives it.
 void GiveStandardMass(CalibrationList& list, int32_t pos, std::string_view standardLine,
                       const NumberFormat& format);
-// The same with a true mass given as a number.
-void GiveTrueMass(CalibrationList& list, int32_t pos, double mass, const NumberFormat& format);
+// The same with a true mass given as one of the two above.
+void GiveTrueMass(CalibrationList& list, int32_t pos, const TrueMass& mass);
 
 // "Создать кривую" may go on: every line carries a true mass.
 bool ProverkaZapol(const CalibrationList& list);

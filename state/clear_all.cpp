@@ -24,6 +24,7 @@ ClearedParts ClearAll(ProgramState& state, int mode) {
     state.Reference = {};
     state.Theory = {};
     state.Calibration = {};
+    state.AutoPairing.reset();
     state.CalibPoints = {};
     return cleared;
 }

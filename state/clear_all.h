@@ -43,8 +43,9 @@ struct ClearedParts {
 };
 
 // Resets the peaks of the last pass, the reference tables, the theory series, the calibration
-// list and its points. The spectrum, title, settings, flags, the processing stages and the
-// calibration curve's coefficients stay.
+// list (with the automatic pairing that filled it) and its points. The spectrum, title,
+// settings, flags, the processing stages, the calibration curve's coefficients and the last fit
+// stay.
 ClearedParts ClearAll(ProgramState& state, int mode);
 
 }  // namespace ostrel

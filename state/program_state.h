@@ -8,9 +8,11 @@
 #include <string>
 
 #include "fitting/calibration_curve.h"
+#include "fitting/curve_report.h"
 #include "processing/peak_result.h"
 #include "processing/point_list.h"
 #include "processing/road_settings.h"
+#include "reference/auto_pairing.h"
 #include "reference/calibration_list.h"
 #include "reference/reference_ions.h"
 #include "reference/theory_charts.h"
@@ -66,8 +68,11 @@ struct ProgramState {
     ReferenceTables Reference;  // reference ions of the last pass's mass range
     TheoryCharts Theory;        // the four series of the theory charts
     CalibrationList Calibration;
+    // The last automatic pairing that filled the calibration list; reset with the list.
+    std::optional<AutoCalibrationResult> AutoPairing;
     PointList CalibPoints;      // the calibration points in ascending mass
     CalibrationCurve Curve;     // kept until the next fit, whatever is reset
+    std::optional<CurveFit> LastFit;  // the curve with the points it was fitted to, kept as well
     int32_t HoveredPoint = -1;  // the measured point under the mouse on a theory chart
 };
 

@@ -3,7 +3,9 @@
 #include "fitting/calibration_curve.h"
 #include "processing/preliminary.h"
 #include "processing/stage_builders.h"
+#include "reference/auto_pairing_peaks.h"
 #include "reference/calibration_list.h"
+#include "reference/reference_choice.h"
 #include "results/results_assembly.h"
 #include "state/clear_all.h"
 #include "state/errors.h"
@@ -104,18 +106,40 @@ SinglePeakResult SpectrumRoad::FitOnePeak(int32_t k, PeakFitState& fit, FitLog& 
                           fit, state_.Format, log);
 }
 
+AutoCalibrationResult SpectrumRoad::PairAutomatically(std::string_view refs,
+                                                      const AutoCalibrationSettings& settings) {
+    const std::vector<AutoCalibrationPeak> peaks = AutoCalibrationPeaksOf(state_.Peaks);
+    const std::vector<ReferenceIon> ions = ReferenceIonsFor(refs, PairingWindows(peaks, settings));
+    AutoCalibrationResult result = AutoCalibrate(peaks, ions, settings, state_.Format);
+    if (result.Refused()) return result;
+    CalibrationList list;
+    for (const AutoCalibrationPair& pair : result.pairs) {
+        const AddResult added = AddCalibrationPeak(list, pair.peak);
+        GiveTrueMass(list, added.position,
+                     ReferenceMassAsListed(pair.referenceMass, state_.Format));
+    }
+    state_.Calibration = std::move(list);
+    state_.CalibPoints = {};
+    state_.AutoPairing = result;
+    return result;
+}
+
 void SpectrumRoad::MakeCalibrationPoints() {
     if (!ProverkaZapol(state_.Calibration)) throw CommandError(kTrueMassesMissingMessage);
     AppendCalibrationPoints(state_.CalibPoints, KalibrLine(state_.Calibration, state_.Peaks));
 }
 
 PointList SpectrumRoad::FitCalibrationLine() {
-    return PodobratParabolaLine(state_.CalibPoints, state_.Curve);
+    PointList drawn = PodobratParabolaLine(state_.CalibPoints, state_.Curve);
+    state_.LastFit = CurveFit{state_.CalibPoints, state_.Curve, false};
+    return drawn;
 }
 
 PointList SpectrumRoad::FitCalibrationParabola() {
     ParabolaFitState fit;
-    return PodobratParabola(state_.CalibPoints, state_.Curve, fit);
+    PointList drawn = PodobratParabola(state_.CalibPoints, state_.Curve, fit);
+    state_.LastFit = CurveFit{state_.CalibPoints, state_.Curve, true};
+    return drawn;
 }
 
 ClearedParts SpectrumRoad::Recalculate() {

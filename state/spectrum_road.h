@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fitting/peak_fit.h"
@@ -97,12 +98,22 @@ class SpectrumRoad {
     // log on.
     SinglePeakResult FitOnePeak(int32_t k, PeakFitState& fit, FitLog& log) const;
 
+    // "Подобрать автоматически": the usable peaks paired with the reference ions that refs names
+    // ("pftba", "cf", "ch" or the path of a list file, reference/reference_choice.h). Unless the
+    // pairing refuses, its pairs replace the calibration list and its points (as "Очистить
+    // список" would), each with its ion's exact mass as the true mass, for the user to review,
+    // and the answer is kept beside the list; a refusal changes nothing. CommandError for a list
+    // file it cannot read or settings out of range.
+    AutoCalibrationResult PairAutomatically(std::string_view refs,
+                                            const AutoCalibrationSettings& settings);
+
     // "Создать кривую": every line must carry a true mass (CommandError with
     // kTrueMassesMissingMessage otherwise); the calibration points of the list are added to
     // those made before.
     void MakeCalibrationPoints();
     // "Подобрать линию" and "Подобрать параболу": the curve's coefficients from the calibration
-    // points; answers the drawn curve. A refusal keeps the coefficients.
+    // points, kept with them as the last fit; answers the drawn curve. A refusal keeps the
+    // coefficients and the last fit.
     PointList FitCalibrationLine();
     PointList FitCalibrationParabola();
     // "Пересчитать данные": every mass moved by the curve, then the reset of mode 0.

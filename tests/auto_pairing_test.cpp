@@ -369,7 +369,7 @@ TEST(AutoPairingTest, TheCalibrationListOfThePairsGivesTheSameCurve) {
         for (const AutoCalibrationPair& p : r.pairs) {
             const AddResult added = AddCalibrationPeak(list, p.peak);
             ASSERT_FALSE(added.message);
-            GiveTrueMass(list, added.position, p.referenceMass, kFormat);
+            GiveTrueMass(list, added.position, ReferenceMassAsListed(p.referenceMass, kFormat));
         }
         ASSERT_TRUE(ProverkaZapol(list));
         PointList points;

@@ -66,7 +66,7 @@ TEST_F(CalibrationListTest, TrueMassesAreReplacedAndCountedOnce) {
 TEST_F(CalibrationListTest, AGivenMassIsTheMassTheLineShows) {
     const double exact = 218.985080400001234;  // more digits than the line shows
     Add(4);
-    GiveTrueMass(list, 0, exact, kDot);
+    GiveTrueMass(list, 0, TrueMassAsListed(exact, kDot));
     EXPECT_EQ(Lines()[0], "99.1,  1000,  218.985080400001");
     EXPECT_EQ(list.entries[0].trueMass->value, 218.985080400001);
     EXPECT_NE(list.entries[0].trueMass->value, exact);

@@ -1,6 +1,8 @@
 // The pages after a pass: standard masses, the calibration list, the curve and the
 // recalculation, the theory charts with their marks and files.
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -13,6 +15,7 @@
 #include "app/calibration_masses_page.h"
 #include "app/chart.h"
 #include "app/theory_page.h"
+#include "reference/auto_pairing.h"
 #include "window_fixture.h"
 
 namespace ostrel {
@@ -206,6 +209,95 @@ TEST_F(CalibrationWindowTest, SawFilesAndTheCHList) {
     const std::string page = Cp1251ToUtf8(TempDir::Read(dir.File("list.htm")));
     EXPECT_NE(page.find("<TR><TD>30.04698</TD><TD>C 2 H 6</TD><TD>молек</TD></TR>\r\n"),
               std::string::npos);
+}
+
+}  // namespace
+}  // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+// "Подобрать автоматически" on the PFTBA example, and the road on from its pairs.
+class AutoCalibrationWindowTest : public ::ostrel::testing::WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window->State().HintMode = false;
+        Open(std::string(OSTREL_EXAMPLES_DIR) + "/pftba_R3000.txt");
+        W<QPushButton>("Button9")->click();
+        W<QLineEdit>("Edit4")->setText("22525");
+        W<QPushButton>("Button13")->click();
+        WaitForThePass();
+        seam.messages.clear();
+    }
+    QStringList Lines(const char* list) {
+        QStringList lines;
+        for (int i = 0; i < W<QListWidget>(list)->count(); ++i)
+            lines << W<QListWidget>(list)->item(i)->text();
+        return lines;
+    }
+};
+
+TEST_F(AutoCalibrationWindowTest, PairsForReviewThenTheCurveWithItsResiduals) {
+    ASSERT_TRUE(W<QPushButton>("AutoPair")->isEnabled());
+    W<QPushButton>("AutoPair")->click();  // PFTBA, 3 mmu
+    ASSERT_TRUE(seam.messages.empty()) << seam.messages[0];
+    const ProgramState& state = window->State();
+    ASSERT_TRUE(state.AutoPairing);
+    const auto& pairs = state.AutoPairing->pairs;
+    const QStringList listed = Lines("ListBox6");
+    ASSERT_EQ(listed.size(), static_cast<int>(pairs.size()));
+    for (size_t i = 0; i < pairs.size(); ++i)
+        EXPECT_TRUE(listed[i].endsWith(
+            QString::fromStdString(",  " + state.Format.Fixed(pairs[i].referenceMass, 6))))
+            << listed[i].toStdString();
+    EXPECT_TRUE(W<QLabel>("AutoAnswer")->text().startsWith(QString::number(pairs.size()) + " пар"));
+    EXPECT_TRUE(W<QLabel>("ProposedFit")->text().startsWith("Предложена"));
+
+    W<QPushButton>("Button15")->click();
+    EXPECT_EQ(window->Series("Series7")->Count(), static_cast<int>(pairs.size()));
+    const bool line = state.AutoPairing->degree == CurveDegree::Line;
+    W<QPushButton>(line ? "Button6" : "Button4")->click();
+    EXPECT_GT(window->Series("Series8")->Count(), 0);
+    EXPECT_EQ(window->Series("Residuals")->Count(), static_cast<int>(pairs.size()));
+    const QStringList report = Lines("CurveReport");
+    ASSERT_EQ(report.size(), 6 + static_cast<int>(pairs.size()));
+    EXPECT_TRUE(report[0].startsWith(line ? "Прямая" : "Парабола"));
+    EXPECT_EQ(report[3],
+              QString::fromStdString("c = " + state.Format.Shortest(state.Curve.CurveC)));
+
+    // After the recalculation the page still says how the curve fitted.
+    W<QPushButton>("Button5")->click();
+    EXPECT_EQ(Lines("CurveReport"), report);
+    EXPECT_EQ(window->Series("Residuals")->Count(), 0);
+    EXPECT_TRUE(W<QLabel>("ProposedFit")->text().isEmpty());
+}
+
+TEST_F(AutoCalibrationWindowTest, ARefusalOrAnUnreadableListKeepsTheList) {
+    auto* refs = W<QComboBox>("AutoRefs");
+    ASSERT_EQ(refs->count(), 4);
+    W<QPushButton>("Button1")->click();  // nothing selected: nothing
+    W<QListWidget>("ListBox5")->setCurrentRow(0);
+    W<QPushButton>("Button1")->click();
+    refs->setCurrentIndex(2);  // CH on a fluorocarbon spectrum
+    W<QPushButton>("AutoPair")->click();
+    ASSERT_EQ(seam.messages.size(), 1u);
+    EXPECT_EQ(seam.messages[0].rfind("Автоматическая калибровка не выполнена", 0), 0u);
+    EXPECT_EQ(W<QListWidget>("ListBox6")->count(), 1);
+
+    refs->setCurrentIndex(3);  // a list file of the user's own
+    seam.answers.push_back(std::nullopt);
+    W<QPushButton>("AutoPair")->click();
+    EXPECT_EQ(seam.messages.size(), 1u);  // cancelled: nothing
+    seam.answers.push_back(dir.Write("ions.txt", "CF3+\r\nnot an ion\r\n"));
+    W<QPushButton>("AutoPair")->click();
+    ASSERT_EQ(seam.messages.size(), 2u);
+    EXPECT_NE(seam.messages[1].find("not an ion"), std::string::npos) << seam.messages[1];
+    W<QLineEdit>("AutoTolerance")->setText("x");
+    refs->setCurrentIndex(0);
+    W<QPushButton>("AutoPair")->click();
+    EXPECT_EQ(seam.messages.size(), 3u);
+    EXPECT_EQ(W<QListWidget>("ListBox6")->count(), 1);
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST(ClearAllTest, ResetsWhatThePassMadeAndShowsTheStoredSettings) {
     state.Reference.CFIons.push_back({1, 3, 68.9952});
     state.Theory.chSaw.x.push_back(29.03915);
     AddCalibrationPeak(state.Calibration, 1);
-    GiveTrueMass(state.Calibration, 0, 57.0704, NumberFormat('.'));
+    GiveTrueMass(state.Calibration, 0, TrueMassAsListed(57.0704, NumberFormat('.')));
     state.CalibPoints.X.push_back(43.1);
     state.Curve.CurveB = 0.5;
     state.Stages.Stage1 = {{1, 2}, {3, 4}};

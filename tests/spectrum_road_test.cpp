@@ -91,7 +91,8 @@ TEST_F(SpectrumRoadTest, CalibrationFromTheListToTheRecalculatedMasses) {
     EXPECT_THROW(road.MakeCalibrationPoints(), CommandError);  // no true mass yet
     EXPECT_EQ(state.CalibPoints.Count(), 0);
     for (int32_t k : {0, 1, 2})
-        GiveTrueMass(state.Calibration, k, state.Peaks[k].centre + 0.002, state.Format);
+        GiveTrueMass(state.Calibration, k,
+                     TrueMassAsListed(state.Peaks[k].centre + 0.002, state.Format));
     road.MakeCalibrationPoints();
     ASSERT_EQ(state.CalibPoints.Count(), 3);
     EXPECT_NEAR(state.CalibPoints.Y[1], 2, 1e-6);

@@ -210,7 +210,10 @@ TEST_F(WindowTest, LayoutRuleFollowsThePageSize) {
         const int w = curve->width() / 3 - 20;
         EXPECT_EQ(W<QWidget>("Button4")->geometry(), QRect(w + 20, 8, w, 97));
         EXPECT_EQ(W<QWidget>("Button5")->x(), 2 * w + 30);
-        EXPECT_EQ(W<QWidget>("Chart2")->height(), curve->height() - 112 - 3);
+        EXPECT_EQ(W<QWidget>("Chart2")->height(), curve->height() - 152 - 3);
+        // The last fit's report beside the chart, the chart taking the rest of the width.
+        EXPECT_EQ(W<QWidget>("Chart2")->width() + 330, curve->width());
+        EXPECT_EQ(W<QWidget>("CurveReport")->geometry().right(), curve->width() - 11);
         QWidget* group5 = W<QWidget>("GroupBox5");
         EXPECT_EQ(W<QWidget>("ListBox2")->height(), group5->height() - 216 - 16);
         QWidget* single = W<QWidget>("TabSheet8");  // the iterations take the page's width
