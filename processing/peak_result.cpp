@@ -1,6 +1,15 @@
 #include "processing/peak_result.h"
 
+#include <cmath>
+
 namespace ostrel {
+
+bool IsSoundFit(const PeakResult& peak) {
+    const auto finite = [](double v) { return std::isfinite(v); };
+    return !peak.IsProblem() && finite(peak.centre) && finite(peak.modelB) &&
+           finite(peak.resolvingPower) && finite(peak.errors[1]) && finite(peak.errors[3]) &&
+           peak.modelB > 0 && peak.resolvingPower > 0;
+}
 
 PeakResult ResultOfFit(const PeakFitState& fit, int32_t zone) {
     PeakResult r;

@@ -48,6 +48,12 @@ struct PeakResult {
 
 using PeakResults = std::vector<PeakResult>;
 
+// A fit whose numbers mean something: not a problem peak, and the amplitude B and the resolving
+// power positive, the centre, B and their standard errors finite. A fit gone astray (B or R not
+// positive) still gets its row in the table, but no view that reads a fitted peak's height or
+// width (the composition of peaks) may take it for one.
+bool IsSoundFit(const PeakResult& peak);
+
 // The record of the peak just fitted in this context.
 PeakResult ResultOfFit(const PeakFitState& fit, int32_t zone);
 

@@ -12,6 +12,7 @@
 #include "processing/point_list.h"
 #include "processing/road_settings.h"
 #include "reference/calibration_list.h"
+#include "reference/pass_composition.h"
 #include "reference/reference_ions.h"
 #include "reference/theory_charts.h"
 #include "state/clear_all.h"
@@ -59,12 +60,16 @@ struct ProgramState {
 
     // The columns of the HTML page, as the column dialog's OK last chose them (none at start).
     std::array<bool, ResultsGrid::kColumnCount> ColumnChosen{};
+    // The elements and the tolerance of the composition of peaks, as last chosen: kept for the
+    // run (never written to a file), every pass composes its peaks with them.
+    ComposeSettings ComposeChoice;
 
     // Derived data.
     ProcessingStages Stages;
-    PeakResults Peaks;          // the last pass's peaks, taken over when it has ended
-    ReferenceTables Reference;  // reference ions of the last pass's mass range
-    TheoryCharts Theory;        // the four series of the theory charts
+    PeakResults Peaks;            // the last pass's peaks, taken over when it has ended
+    PassComposition Composition;  // of those peaks, indexed like them (empty: not composed)
+    ReferenceTables Reference;    // reference ions of the last pass's mass range
+    TheoryCharts Theory;          // the four series of the theory charts
     CalibrationList Calibration;
     PointList CalibPoints;      // the calibration points in ascending mass
     CalibrationCurve Curve;     // kept until the next fit, whatever is reset
