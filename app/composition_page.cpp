@@ -50,20 +50,21 @@ void FillGrid(QTableWidget* grid, const std::vector<std::vector<std::string>>& r
     const int columns = rows.empty() ? 0 : static_cast<int>(rows.front().size());
     grid->setColumnCount(columns);
     grid->setRowCount(std::max(0, static_cast<int>(rows.size()) - 1));
-    const QFontMetrics cells(grid->font());
-    const QFontMetrics header(grid->horizontalHeader()->font());
+    const QFontMetrics metrics(grid->font());
     std::vector<int> widths(static_cast<size_t>(columns), 0);
     for (size_t r = 0; r < rows.size(); ++r)
         for (int c = 0; c < columns; ++c) {
             const QString text = Q(rows[r][c]);
-            const QFontMetrics& metrics = r == 0 ? header : cells;
-            widths[c] = std::max(widths[c], metrics.horizontalAdvance(text + "www"));
-            if (r == 0)
+            if (r == 0) {
                 grid->setHorizontalHeaderItem(c, new QTableWidgetItem(text));
-            else
-                grid->setItem(static_cast<int>(r) - 1, c, new QTableWidgetItem(text));
+                continue;
+            }
+            widths[c] = std::max(widths[c], metrics.horizontalAdvance(text + "www"));
+            grid->setItem(static_cast<int>(r) - 1, c, new QTableWidgetItem(text));
         }
-    for (int c = 0; c < columns; ++c) grid->setColumnWidth(c, widths[c]);
+    // A header is as wide as the style draws it (its own font, margins, the sort mark's room).
+    for (int c = 0; c < columns; ++c)
+        grid->setColumnWidth(c, std::max(widths[c], grid->horizontalHeader()->sectionSizeHint(c)));
 }
 
 }  // namespace
@@ -136,11 +137,12 @@ CompositionPage::CompositionPage(TForm1& form) : form_(form) {
 
 void CompositionPage::ShowComposition() {
     const ProgramState& state = form_.State();
-    rows_ = CompositionPageRows(ResultsTable(state.Peaks, state.Format), state.Composition.peaks,
-                                state.Format);
+    rows_ = CompositionPageRows(ResultsTable(state.Peaks, state.Format), state.Peaks,
+                                state.Composition.peaks, state.Format);
     {
         const QSignalBlocker quiet(CompositionGrid);
         FillGrid(CompositionGrid, rows_);
+        CompositionGrid->setCurrentCell(-1, -1);  // no peak chosen until the user chooses one
     }
     ShowCandidates(-1);
 }
@@ -184,7 +186,10 @@ void CompositionPage::ComposeClick() {
     form_.Road().AcceptComposition(settings, std::move(made));
     ElementsEdit->setText(Q(ElementsText(settings)));
     ToleranceEdit->setText(Q(ToleranceText(settings, state.Format)));
+    // The same peaks composed anew: the peak chosen stays chosen, its new candidates shown.
+    const int chosen = CompositionGrid->currentRow();
     ShowComposition();
+    if (chosen >= 0 && chosen < CompositionGrid->rowCount()) CompositionGrid->selectRow(chosen);
     // The hover marks name the new best formulas at their next drawing.
     for (TheoryPage* page : {&form_.TheoryCH(), &form_.TheoryCF()})
         page->chart->replot(QCustomPlot::rpQueuedReplot);

@@ -56,12 +56,15 @@ std::vector<std::string> CompositionPageHeaderCells() {
 }
 
 std::vector<std::string> CompositionPageCells(std::string_view mText, std::string_view massText,
-                                              const PeakComposition& composition,
+                                              const PeakComposition& composition, bool problemPeak,
                                               const NumberFormat& format) {
     std::vector<std::string> cells(CompositionPageHeaderCells().size());
     cells[0] = mText;
     cells[1] = massText;
-    if (!composition.usable) return cells;
+    if (!composition.usable) {
+        if (!problemPeak) cells[2] = kUnsoundFitText;
+        return cells;
+    }
     if (composition.candidates.empty()) {
         cells[2] = kNothingWithinToleranceText;
         return cells;
@@ -81,17 +84,16 @@ std::vector<std::string> CompositionPageCells(std::string_view mText, std::strin
 namespace {
 
 // One row per peak of the composition that the table has a row for (row k + 1 for peak k).
-CompositionRows RowsOf(const ResultsGrid& table, const std::vector<PeakComposition>& composition,
-                       std::vector<std::string> header,
-                       const std::function<std::vector<std::string>(
-                           const std::string&, const std::string&, const PeakComposition&)>& row) {
+CompositionRows RowsOf(
+    const ResultsGrid& table, size_t count, std::vector<std::string> header,
+    const std::function<std::vector<std::string>(const std::string&, const std::string&, size_t)>&
+        row) {
     CompositionRows rows{std::move(header)};
-    const size_t count =
-        std::min(composition.size(), static_cast<size_t>(std::max(table.RowCount() - 1, 0)));
+    count = std::min(count, static_cast<size_t>(std::max(table.RowCount() - 1, 0)));
     rows.reserve(count + 1);
     for (size_t k = 0; k < count; ++k) {
         const auto r = static_cast<int32_t>(k) + 1;
-        rows.push_back(row(table.Cell(0, r), table.Cell(1, r), composition[k]));
+        rows.push_back(row(table.Cell(0, r), table.Cell(1, r), k));
     }
     return rows;
 }
@@ -101,18 +103,19 @@ CompositionRows RowsOf(const ResultsGrid& table, const std::vector<PeakCompositi
 CompositionRows CompositionLines(const ResultsGrid& table,
                                  const std::vector<PeakComposition>& composition,
                                  const NumberFormat& format) {
-    return RowsOf(table, composition, CompositionHeaderCells(),
-                  [&](const std::string& m, const std::string& mass, const PeakComposition& pc) {
-                      return CompositionLineCells(m, mass, pc, format);
+    return RowsOf(table, composition.size(), CompositionHeaderCells(),
+                  [&](const std::string& m, const std::string& mass, size_t k) {
+                      return CompositionLineCells(m, mass, composition[k], format);
                   });
 }
 
-CompositionRows CompositionPageRows(const ResultsGrid& table,
+CompositionRows CompositionPageRows(const ResultsGrid& table, const PeakResults& peaks,
                                     const std::vector<PeakComposition>& composition,
                                     const NumberFormat& format) {
-    return RowsOf(table, composition, CompositionPageHeaderCells(),
-                  [&](const std::string& m, const std::string& mass, const PeakComposition& pc) {
-                      return CompositionPageCells(m, mass, pc, format);
+    return RowsOf(table, std::min(peaks.size(), composition.size()), CompositionPageHeaderCells(),
+                  [&](const std::string& m, const std::string& mass, size_t k) {
+                      return CompositionPageCells(m, mass, composition[k], peaks[k].IsProblem(),
+                                                  format);
                   });
 }
 

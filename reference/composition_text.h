@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "processing/peak_result.h"
 #include "reference/composition.h"
 
 namespace ostrel {
@@ -39,13 +40,15 @@ std::vector<std::string> CompositionPageHeaderCells();
 // One row of the page: M and Масса as the results table shows them, then for the best candidate
 // its formula, its error in mmu ("%.2f") and ppm ("%.1f"), its DBE ("%.1f"),
 // "чётноэлектронный" or "нечётноэлектронный", how its first satellite agrees
-// (SatelliteAgreementText), its share ("97 %"), and the others as OtherCandidatesText. A peak
-// without a sound fit has only M and Масса; one with nothing within the window shows
-// kNothingWithinToleranceText as its formula.
+// (SatelliteAgreementText), its share ("97 %"), and the others as OtherCandidatesText. A
+// problem peak has only M and Масса ("Ошибка" says why); another peak without a sound fit (its
+// amplitude or resolving power not positive) shows kUnsoundFitText as its formula, one with
+// nothing within the window kNothingWithinToleranceText.
 std::vector<std::string> CompositionPageCells(std::string_view mText, std::string_view massText,
-                                              const PeakComposition& composition,
+                                              const PeakComposition& composition, bool problemPeak,
                                               const NumberFormat& format);
 inline constexpr const char* kNothingWithinToleranceText = "нет в допуске";
+inline constexpr const char* kUnsoundFitText = "подгонка ненадёжна";
 
 // The header and one row per composed peak, M and Масса taken from the results table's rows
 // in its order: the lines of `ostrel-batch compose` (CompositionLineCells) and the page's rows
@@ -54,7 +57,7 @@ using CompositionRows = std::vector<std::vector<std::string>>;
 CompositionRows CompositionLines(const ResultsGrid& table,
                                  const std::vector<PeakComposition>& composition,
                                  const NumberFormat& format);
-CompositionRows CompositionPageRows(const ResultsGrid& table,
+CompositionRows CompositionPageRows(const ResultsGrid& table, const PeakResults& peaks,
                                     const std::vector<PeakComposition>& composition,
                                     const NumberFormat& format);
 

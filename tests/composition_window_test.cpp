@@ -69,7 +69,7 @@ TEST_F(CompositionWindowTest, APassFillsThePageAndARowShowsItsCandidates) {
 
     auto* grid = W<QTableWidget>("CompositionGrid");
     const CompositionRows rows = CompositionPageRows(ResultsTable(state.Peaks, state.Format),
-                                                     Composed().peaks, state.Format);
+                                                     state.Peaks, Composed().peaks, state.Format);
     ASSERT_EQ(grid->rowCount(), static_cast<int>(state.Peaks.size()));
     ASSERT_EQ(grid->columnCount(), static_cast<int>(CompositionPageHeaderCells().size()));
     EXPECT_EQ(grid->horizontalHeaderItem(2)->text(), "Формула");

@@ -222,7 +222,7 @@ TEST(CompositionPageTextTest, ARowNamesTheBestFormulaWithItsChecks) {
     const NumberFormat f('.');
     const PeakComposition cf3 = ComposedCF3();
     ASSERT_FALSE(cf3.candidates.empty());
-    const std::vector<std::string> cells = CompositionPageCells("69", "68.994660", cf3, f);
+    const std::vector<std::string> cells = CompositionPageCells("69", "68.994660", cf3, false, f);
     ASSERT_EQ(cells.size(), CompositionPageHeaderCells().size());
     EXPECT_EQ(cells[0], "69");
     EXPECT_EQ(cells[2], "CF3+");
@@ -234,8 +234,9 @@ TEST(CompositionPageTextTest, ARowNamesTheBestFormulaWithItsChecks) {
 
     PeakComposition none = cf3;
     none.candidates.clear();
-    EXPECT_EQ(CompositionPageCells("69", "x", none, f)[2], kNothingWithinToleranceText);
-    const std::vector<std::string> problem = CompositionPageCells("51", "Ошибка", {}, f);
+    EXPECT_EQ(CompositionPageCells("69", "x", none, false, f)[2], kNothingWithinToleranceText);
+    EXPECT_EQ(CompositionPageCells("69", "x", PeakComposition{}, false, f)[2], kUnsoundFitText);
+    const std::vector<std::string> problem = CompositionPageCells("51", "Ошибка", {}, true, f);
     EXPECT_EQ(problem, (std::vector<std::string>{"51", "Ошибка", "", "", "", "", "", "", "", ""}));
 
     EXPECT_EQ(CompositionMarkLine(cf3, f), "CF3+ (0.00 mmu)");
@@ -295,24 +296,29 @@ TEST(CompositionPageTextTest, RowsFollowTheResultsTable) {
     peaks.push_back(peaks[0]);
     peaks[2].centre = 99.99;
     peaks[2].status = PeakStatus::Problem;
+    peaks.push_back(Record("C2F4", 24000));
+    peaks[3].modelB = -5;  // a fit gone astray
     const PassComposition pass = SpectrumRoad::ComposeOf(peaks, 0, ComposeSettings{});
     const ResultsGrid table = ResultsTable(peaks, f);
-    const CompositionRows page = CompositionPageRows(table, pass.peaks, f);
+    const CompositionRows page = CompositionPageRows(table, peaks, pass.peaks, f);
     const CompositionRows lines = CompositionLines(table, pass.peaks, f);
-    ASSERT_EQ(page.size(), 4u);
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(page.size(), 5u);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(page[0], CompositionPageHeaderCells());
     EXPECT_EQ(lines[0], CompositionHeaderCells());
-    for (int32_t r = 1; r <= 3; ++r) {
+    for (int32_t r = 1; r <= 4; ++r) {
         EXPECT_EQ(page[r][0], table.Cell(0, r));
         EXPECT_EQ(page[r][1], table.Cell(1, r));
         EXPECT_EQ(lines[r],
                   CompositionLineCells(table.Cell(0, r), table.Cell(1, r), pass.peaks[r - 1], f));
     }
+    EXPECT_EQ(page[1][2], "CF3+");
     EXPECT_EQ(page[3][1], "Ошибка");
     EXPECT_EQ(page[3][2], "");
+    EXPECT_EQ(page[4][2], kUnsoundFitText);
+    EXPECT_EQ(lines[4][2], "");  // the batch's line leaves it empty
     // Nothing composed: the header alone.
-    EXPECT_EQ(CompositionPageRows(table, {}, f).size(), 1u);
+    EXPECT_EQ(CompositionPageRows(table, peaks, {}, f).size(), 1u);
 }
 
 TEST(TextTableTest, AnyTableAsTabSeparatedTextAndAsAnHtmlPage) {
