@@ -27,7 +27,9 @@ namespace ostrel {
 
 namespace {
 
-QTableWidget* MakeGrid(QWidget* parent, const char* name) {
+// A read-only grid of bold texts as "Информация" shows them, whose rows are chosen whole, one at a
+// time.
+QTableWidget* MakeRowGrid(QWidget* parent, const char* name) {
     auto* grid = new QTableWidget(parent);
     grid->setObjectName(name);
     grid->verticalHeader()->hide();
@@ -43,15 +45,16 @@ QTableWidget* MakeGrid(QWidget* parent, const char* name) {
     return grid;
 }
 
-// Fills the grid with the rows, the first one as its header, every column as wide as its widest
-// text plus "www" (as the results table).
+// Fills the grid with the rows, the first one as its header, every column as wide as its longest
+// text plus "www". Only the longest text of a column is measured: the cells are mostly digits of
+// one width and formulas, and measuring each of twenty thousand cells held the window for a
+// tenth of a second.
 void FillGrid(QTableWidget* grid, const std::vector<std::vector<std::string>>& rows) {
     grid->clearContents();
     const int columns = rows.empty() ? 0 : static_cast<int>(rows.front().size());
     grid->setColumnCount(columns);
     grid->setRowCount(std::max(0, static_cast<int>(rows.size()) - 1));
-    const QFontMetrics metrics(grid->font());
-    std::vector<int> widths(static_cast<size_t>(columns), 0);
+    std::vector<QString> longest(static_cast<size_t>(columns));
     for (size_t r = 0; r < rows.size(); ++r)
         for (int c = 0; c < columns; ++c) {
             const QString text = Q(rows[r][c]);
@@ -59,12 +62,14 @@ void FillGrid(QTableWidget* grid, const std::vector<std::vector<std::string>>& r
                 grid->setHorizontalHeaderItem(c, new QTableWidgetItem(text));
                 continue;
             }
-            widths[c] = std::max(widths[c], metrics.horizontalAdvance(text + "www"));
+            if (text.size() > longest[c].size()) longest[c] = text;
             grid->setItem(static_cast<int>(r) - 1, c, new QTableWidgetItem(text));
         }
     // A header is as wide as the style draws it (its own font, margins, the sort mark's room).
+    const QFontMetrics metrics(grid->font());
     for (int c = 0; c < columns; ++c)
-        grid->setColumnWidth(c, std::max(widths[c], grid->horizontalHeader()->sectionSizeHint(c)));
+        grid->setColumnWidth(c, std::max(metrics.horizontalAdvance(longest[c] + "www"),
+                                         grid->horizontalHeader()->sectionSizeHint(c)));
 }
 
 }  // namespace
@@ -94,9 +99,9 @@ CompositionPage::CompositionPage(TForm1& form) : form_(form) {
     ElementsEdit->setText(Q(ElementsText(state.ComposeChoice)));
     ToleranceEdit->setText(Q(ToleranceText(state.ComposeChoice, state.Format)));
 
-    CompositionGrid = MakeGrid(this, "CompositionGrid");
+    CompositionGrid = MakeRowGrid(this, "CompositionGrid");
     CandidatesLabel = MakeLabel(this, "CandidatesLabel", kNoPeakChosenCaption, 0, 0);
-    CandidatesGrid = MakeGrid(this, "CandidatesGrid");
+    CandidatesGrid = MakeRowGrid(this, "CandidatesGrid");
     auto* page = new QVBoxLayout(this);
     page->setContentsMargins(16, 8, 16, 16);
     page->addLayout(top);
