@@ -112,22 +112,16 @@ CompositionPage::CompositionPage(TForm1& form) : form_(form) {
 
     CompositionMenu = new QMenu(CompositionGrid);
     CompositionMenu->setObjectName(QStringLiteral("CompositionMenu"));
-    const std::pair<const char*, const char*> commands[] = {
-        {"CompositionCopy", "Копировать в Excel"},
-        {"CompositionText", "Копировать в TXT-файл"},
-        {"CompositionHtml", "Копировать в HTML-файл"}};
-    for (const auto& [name, caption] : commands) {
-        QAction* a = CompositionMenu->addAction(QString::fromUtf8(caption));
-        a->setObjectName(name);
-        const std::string which = name;
-        connect(a, &QAction::triggered, this, [this, which] {
-            if (which == "CompositionCopy")
-                CopyClick();
-            else if (which == "CompositionText")
-                TextFileClick();
-            else
-                HtmlClick();
-        });
+    const struct {
+        const char *name, *caption;
+        void (CompositionPage::*command)();
+    } commands[] = {{"CompositionCopy", "Копировать в Excel", &CompositionPage::CopyClick},
+                    {"CompositionText", "Копировать в TXT-файл", &CompositionPage::TextFileClick},
+                    {"CompositionHtml", "Копировать в HTML-файл", &CompositionPage::HtmlClick}};
+    for (const auto& c : commands) {
+        QAction* a = CompositionMenu->addAction(QString::fromUtf8(c.caption));
+        a->setObjectName(c.name);
+        connect(a, &QAction::triggered, this, [this, command = c.command] { (this->*command)(); });
     }
     CompositionGrid->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(CompositionGrid, &QWidget::customContextMenuRequested, CompositionMenu,
