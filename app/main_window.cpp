@@ -23,6 +23,7 @@
 #include "app/calibration_masses_page.h"
 #include "app/chart.h"
 #include "app/chart_export.h"
+#include "app/composition_page.h"
 #include "app/my_thread.h"
 #include "app/progress_window.h"
 #include "app/results_page.h"
@@ -110,6 +111,7 @@ void TForm1::BuildPages() {
     theoryCF_ = new TheoryPage(*this, TheoryPage::Family::CF);
     single_ = new SinglePeakPage(*this);
     testing_ = new TestingPage(*this);
+    composition_ = new CompositionPage(*this);
     const std::pair<QWidget*, const char*> pages[] = {{spectrum_, "Спектр"},
                                                       {results_, "Информация"},
                                                       {settings_, "Настройка"},
@@ -118,7 +120,8 @@ void TForm1::BuildPages() {
                                                       {theoryCH_, "Теория CH"},
                                                       {theoryCF_, "Теория CF"},
                                                       {single_, "Отдельный пик"},
-                                                      {testing_, "Тестирование"}};
+                                                      {testing_, "Тестирование"},
+                                                      {composition_, "Состав"}};
     for (const auto& [page, caption] : pages) {
         page->installEventFilter(this);
         pages_->addTab(page, QString::fromUtf8(caption));
@@ -336,6 +339,7 @@ void TForm1::ApplyClearAll(const ClearedParts& cleared) {
         if (cleared.Has(part))
             for (QPushButton* b : buttons) b->setEnabled(false);
     if (cleared.Has(P::ResultsTable)) results_->ShowGrid();
+    if (cleared.Has(P::Composition)) composition_->ShowComposition();
     for (Chart* chart : findChildren<Chart*>()) chart->Refresh();
 }
 
@@ -556,7 +560,8 @@ void TForm1::StartLastPass() {
         if (AppendLines(testing_->ListBox3, lines)) ApplyLayoutRule();
     };
     reports.hideProgress = [this] { form5_->Finish(); };
-    worker_ = std::make_unique<MyThread>(road_.PassInputNow(), this, std::move(reports));
+    worker_ = std::make_unique<MyThread>(road_.PassInputNow(), state_.ComposeChoice,
+                                         state_.FirstPeakHeight, this, std::move(reports));
     // Attached before the start, so that it runs for every pass, also one without peaks.
     connect(
         worker_.get(), &QThread::finished, this, [this] { Obrab5(); }, Qt::QueuedConnection);
@@ -591,6 +596,7 @@ void TForm1::Obrab5() {
     spectrum_->DrawFittedCurves(curves);
     results_->ShowGrid();
     results_->AutoSizeGridColumns();
+    composition_->ShowComposition();
     masses_->FillListMass();
     masses_->ReFill();
     theoryCH_->ShowSeries();

@@ -1,5 +1,5 @@
 // TForm1: the main window. The shell owns the program state, the seam, the menus, the layout
-// rule and the last processing pass; each of the nine pages keeps its widgets and handlers in
+// rule and the last processing pass; each of the ten pages keeps its widgets and handlers in
 // its own class.
 #pragma once
 
@@ -22,6 +22,7 @@ namespace ostrel {
 
 class CalibrationCurvePage;
 class CalibrationMassesPage;
+class CompositionPage;
 class Chart;
 class ChartSeries;
 class MyThread;
@@ -66,6 +67,7 @@ class TForm1 : public QMainWindow {
     TheoryPage& TheoryCF() { return *theoryCF_; }
     SinglePeakPage& SinglePeak() { return *single_; }
     TestingPage& Testing() { return *testing_; }
+    CompositionPage& Composition() { return *composition_; }
 
     // Opens the file as "Открыть..." would after its dialog (the path given on the command line).
     void OpenSpectrumFile(const std::string& path);
@@ -143,6 +145,7 @@ class TForm1 : public QMainWindow {
     TheoryPage* theoryCF_ = nullptr;
     SinglePeakPage* single_ = nullptr;
     TestingPage* testing_ = nullptr;
+    CompositionPage* composition_ = nullptr;
     std::unique_ptr<MyThread> worker_;
     uint32_t startTick_ = 0;
     std::vector<std::pair<QObject*, bool>> refused_;

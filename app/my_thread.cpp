@@ -5,11 +5,14 @@
 
 namespace ostrel {
 
-MyThread::MyThread(const PassInput& input, QObject* window, Reports reports)
+MyThread::MyThread(const PassInput& input, const ComposeSettings& compose, int32_t firstPeakHeight,
+                   QObject* window, Reports reports)
     : spectrum_(input.spectrum),
       stage1_(input.stage1),
       slope_(input.slope),
       format_(input.format),
+      compose_(compose),
+      firstPeakHeight_(firstPeakHeight),
       window_(window),
       reports_(std::move(reports)) {}
 
@@ -29,7 +32,12 @@ void MyThread::run() {
         hooks.stopRequested = [this] { return stop_.load(); };
         outcome_ =
             SpectrumRoad::FitPeaks({spectrum_, stage1_, slope_, format_}, hooks, PassThreads::Two);
-        if (!stop_) curves_ = FittedCurves(outcome_.peaks);
+        if (!stop_) {
+            curves_ = FittedCurves(outcome_.peaks);
+            // Here too, so that the window's thread only takes the composition over.
+            outcome_.composition =
+                SpectrumRoad::ComposeOf(outcome_.peaks, firstPeakHeight_, compose_);
+        }
     } catch (const std::exception& e) {
         outcome_.failure = e.what();
     }

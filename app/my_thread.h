@@ -25,9 +25,13 @@ class MyThread : public QThread {
 
     // The spectrum and stage 1 of input must stay unchanged until the thread has finished; the
     // window refuses every command that would change them meanwhile. The slope list is copied.
-    MyThread(const PassInput& input, QObject* window, Reports reports);
+    // After a whole pass its peaks are composed with the settings, the first non-noise height
+    // of the pass telling which satellites should have been seen.
+    MyThread(const PassInput& input, const ComposeSettings& compose, int32_t firstPeakHeight,
+             QObject* window, Reports reports);
 
-    // What the pass answered (its peaks, counters and failure), once the thread has finished.
+    // What the pass answered (its peaks, counters and failure, their composition), once the
+    // thread has finished.
     PassOutcome& Outcome() { return outcome_; }
     // The fitted curves of the peaks, made here so that the window's thread only draws them.
     CurvePoints& Curves() { return curves_; }
@@ -45,6 +49,8 @@ class MyThread : public QThread {
     const PointList& stage1_;
     PointList slope_;
     NumberFormat format_;
+    ComposeSettings compose_;
+    int32_t firstPeakHeight_;
     QObject* window_;
     Reports reports_;
     PassOutcome outcome_;

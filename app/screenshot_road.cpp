@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "app/calibration_curve_page.h"
 #include "app/calibration_masses_page.h"
 #include "app/chart.h"
+#include "app/composition_page.h"
 #include "app/main_window.h"
 #include "app/settings_page.h"
 #include "app/single_peak_page.h"
@@ -77,10 +79,27 @@ void SavePage(TForm1& window, const QString& folder, int index) {
     for (auto* chart : window.findChildren<QCustomPlot*>()) chart->replot();
     static const char* const names[] = {"main-chart",         "results",           "settings",
                                         "calibration-masses", "calibration-curve", "theory-ch",
-                                        "theory-cf",          "single-peak",       "testing"};
-    const QString name =
-        index < 9 ? QString::fromLatin1(names[index]) : pages->widget(index)->objectName();
+                                        "theory-cf",          "single-peak",       "testing",
+                                        "composition"};
+    const QString name = index < static_cast<int>(std::size(names))
+                             ? QString::fromLatin1(names[index])
+                             : pages->widget(index)->objectName();
     window.grab().save(QStringLiteral("%1/%2-%3.png").arg(folder).arg(index + 1).arg(name));
+}
+
+// "Последняя" at the height given, or at the suggested one, up to its end.
+void LastPassAt(TForm1& window, const QString& height) {
+    SettingsPage& settings = window.Settings();
+    if (!height.isEmpty()) settings.Edit4->setText(height);
+    if (!settings.Button13->isEnabled()) return;
+    settings.Button13Click();
+    while (window.LastPassRunning()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// The preliminary processing and the last pass again (on recalculated masses).
+void RunTheLastPass(TForm1& window, const QString& height) {
+    window.Settings().Button9Click();
+    LastPassAt(window, height);
 }
 
 }  // namespace
@@ -95,11 +114,7 @@ void WalkTheRoad(TForm1& window, const QString& height, const QString& folder) {
     SettingsPage& settings = window.Settings();
     settings.Button9Click();
     SavePage(window, folder, kSettingsPage);  // the zone list, gone after the last pass
-    if (!height.isEmpty()) settings.Edit4->setText(height);
-    if (settings.Button13->isEnabled()) {
-        settings.Button13Click();
-        while (window.LastPassRunning()) QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
+    LastPassAt(window, height);
     if (!window.State().Peaks.empty()) {
         Calibrate(window);
         SinglePeakPage& single = window.SinglePeak();
@@ -108,8 +123,22 @@ void WalkTheRoad(TForm1& window, const QString& height, const QString& folder) {
         single.Button16Click();
     }
     const int count = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->count();
+    constexpr int kCompositionPage = 9;
     for (int i = 0; i < count; ++i)
-        if (i != kSettingsPage) SavePage(window, folder, i);
+        if (i != kSettingsPage && i != kCompositionPage) SavePage(window, folder, i);
+    // The composition is read on a calibrated spectrum: the masses recalculated with the curve,
+    // the road again, and the tallest sound peak chosen for its candidates.
+    if (window.CalibrationCurve().Button5->isEnabled()) {
+        window.CalibrationCurve().Button5Click();
+        RunTheLastPass(window, height);
+    }
+    const PeakResults& peaks = window.State().Peaks;
+    int tallest = -1;
+    for (int k = 0; k < static_cast<int>(peaks.size()); ++k)
+        if (IsUsableFit(peaks[k]) && (tallest < 0 || peaks[k].modelB > peaks[tallest].modelB))
+            tallest = k;
+    if (tallest >= 0) window.Composition().CompositionGrid->selectRow(tallest);
+    SavePage(window, folder, kCompositionPage);
 }
 
 }  // namespace ostrel

@@ -51,7 +51,10 @@ std::string TheoryPage::MeasuredMarkText(int pointIndex) const {
     const TheorySeries& measured = MeasuredSeries();
     if (pointIndex != state.HoveredPoint || pointIndex < 0 || pointIndex >= measured.Count())
         return std::string();
-    return MarkText(state.Peaks[measured.peak[pointIndex]], state.Format);
+    const auto peak = static_cast<size_t>(measured.peak[pointIndex]);
+    const auto& composed = state.Composition.peaks;
+    return MarkText(state.Peaks[peak], peak < composed.size() ? &composed[peak] : nullptr,
+                    state.Format);
 }
 
 void TheoryPage::RefreshMark() {

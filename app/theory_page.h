@@ -28,8 +28,9 @@ class TheoryPage : public QWidget {
     void ShowSeries();
     // Chart3MouseMove / Chart4MouseMove: the measured point under the mouse gets its mark.
     void ChartMouseMove(QMouseEvent* event);
-    // Series10GetMarkText / Series13GetMarkText: the mark of a point of the measured series, empty
-    // for every point but the hovered one.
+    // Series10GetMarkText / Series13GetMarkText: the mark of a point of the measured series (with
+    // the best formula of its peak's composition, when it has one), empty for every point but the
+    // hovered one.
     std::string MeasuredMarkText(int pointIndex) const;
 
     // "Теория CH" > "TXT": the two saw files, one dialog after the other.

@@ -9,6 +9,8 @@
 #include "formats/mz_file.h"
 #include "reference/auto_pairing.h"
 #include "reference/calibration_list.h"
+#include "reference/composition_text.h"
+#include "reference/pass_composition.h"
 #include "reference/reference_ions.h"
 #include "reference/theory_charts.h"
 #include "results/html_report.h"
@@ -52,6 +54,10 @@ constexpr const char* kUsage =
     "  autocal FILE --height H --refs pftba|cf|ch|LIST [--tolerance MMU] [--fit line|parabola]\n"
     "          [--kolusred N] [--out OUT]\n"
     "                                 автоматическая калибровка по эталонным ионам\n"
+    "  compose FILE --height H [--elements C1-100,H0-200,N0-4,O0-6,F0-45,S0-2]\n"
+    "          [--tolerance MMU] [--kolusred N]\n"
+    "                                 элементный состав каждого пика: лучшая формула, её\n"
+    "                                 ошибка (mmu), DBE и другие формулы\n"
     "  list FILE                      спектры файла mzML или mzXML, по строке на спектр\n"
     "\n"
     "  --spectrum N   спектр N (с 0) файла mzML или mzXML; без него первый профильный MS1\n"
@@ -363,6 +369,26 @@ int RunHtml(const Invocation& inv, std::ostream& out, std::ostream&) {
     return 0;
 }
 
+// The composition of every peak after "Последняя" with the elements and the tolerance given (the
+// defaults of the page "Состав" otherwise), read before the road so that a bad text stops at once.
+int RunCompose(const Invocation& inv, std::ostream& out, std::ostream&) {
+    const NumberFormat dot('.');
+    const ComposeSettings defaults;
+    const ComposeSettings settings =
+        ParseComposeSettings(inv.Option("--elements").value_or(ElementsText(defaults)),
+                             inv.Option("--tolerance").value_or(ToleranceText(defaults, dot)), dot);
+    LastPassRun run;
+    RunLastPassRoad(inv, run);
+    run.road.Compose(settings);
+    const ProgramState& state = run.state;
+    for (const std::vector<std::string>& cells : CompositionLines(
+             ResultsTable(state.Peaks, state.Format), state.Composition.peaks, state.Format)) {
+        for (size_t c = 0; c < cells.size(); ++c) out << (c ? "\t" : "") << cells[c];
+        out << "\n";
+    }
+    return 0;
+}
+
 struct Subcommand {
     std::vector<std::string> options;
     std::function<int(const Invocation&, std::ostream&, std::ostream&)> run;
@@ -382,6 +408,7 @@ const std::map<std::string, Subcommand>& Subcommands() {
         {"html", {{"--kolusred", "--height", "--look", "--columns", "--widths", "--out"}, RunHtml}},
         {"autocal",
          {{"--kolusred", "--height", "--refs", "--tolerance", "--fit", "--out"}, RunAutocal}},
+        {"compose", {{"--kolusred", "--height", "--elements", "--tolerance"}, RunCompose}},
         {"list", {{}, RunList, false}},
     };
     return table;

@@ -1,6 +1,7 @@
 // The composition of every peak of a results table as `ostrel-batch peaks` prints it, for the
-// measurement against ground truth (bench/compose_quality.py) until `ostrel-batch compose`
-// exists.
+// measurement against ground truth (bench/compose_quality.py): the rankings the program does not
+// offer (by mass alone, without the ratio rules, held to the tolerance) on the same table.
+// `ostrel-batch compose` composes the pass's own records instead.
 //
 // Usage: compose_table PEAKS.tsv [--elements C1-100,H0-200,...] [--tolerance MMU]
 //                      [--floor MMU] [--detection H] [--fixed] [--mass-only] [--no-ratios]

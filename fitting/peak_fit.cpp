@@ -387,6 +387,7 @@ void FitPeak(PeakFitState& st, const FitData& data, bool logIterations, double b
         bool stop = false;
         if (!st.FitSingular) {
             const double dA = st.FitA, dB = st.FitB, dC = st.FitC, dD = st.FitD;
+            st.LastCorrections = {dA, dB, dC, dD};
             if (st.FitIteration == kMaxPeakSteps) stop = true;
             if (std::fabs(dA) < kPeakStopCorrection && std::fabs(dB) < kPeakStopCorrection &&
                 std::fabs(dC) < kPeakStopCorrection && std::fabs(dD) < kPeakStopCorrection)

@@ -71,6 +71,9 @@ struct PeakFitState {
     double NormalDet = 0;
     bool FitSingular = false;
     FitProblem Problem = FitProblem::None;  // why the last fit failed, when it did
+    // The corrections of the last step the fit completed, which tell a fit stopped by the step
+    // cap that had settled from one still moving.
+    std::array<double, 4> LastCorrections{};
     int32_t FitIteration = 0;
     double WidthFactor = kWidthFactor;
     double RelOffset = 0;  // D/x − 1 of the point last visited

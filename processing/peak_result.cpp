@@ -21,17 +21,21 @@ PeakResult ResultOfFit(const PeakFitState& fit, int32_t zone) {
     r.modelB = fit.FitB;
     r.status = fit.FitSingular ? PeakStatus::Problem : PeakStatus::Fitted;
     r.problem = fit.FitSingular ? fit.Problem : FitProblem::None;
+    if (!fit.FitSingular && fit.FitIterations >= kMaxPeakSteps)
+        for (int k = 0; k < 4; ++k)
+            r.settled = r.settled && std::fabs(fit.LastCorrections[k]) <= 0.01 * fit.FitErrors[k];
     return r;
 }
 
 FitDoubt DoubtOf(const PeakResult& p) {
     if (p.IsProblem()) return FitDoubt::None;
-    for (double v : {p.centre, p.resolvingPower, p.height, p.background, p.stdErr, p.errors[0],
-                     p.errors[1], p.errors[2], p.errors[3]})
+    for (double v : {p.centre, p.resolvingPower, p.height, p.background, p.stdErr, p.modelB,
+                     p.errors[0], p.errors[1], p.errors[2], p.errors[3]})
         if (!std::isfinite(v)) return FitDoubt::NotFinite;
-    if (p.height <= 0) return FitDoubt::HeightNotPositive;
+    if (p.modelB <= 0) return FitDoubt::AmplitudeNotPositive;
     if (p.resolvingPower <= 0) return FitDoubt::ResolvingPowerNotPositive;
-    if (p.iterations >= kMaxPeakSteps) return FitDoubt::StepCap;
+    if (p.centre < p.leftX || p.centre > p.rightX) return FitDoubt::CentreOutsideWindow;
+    if (!p.settled) return FitDoubt::StepCap;
     return FitDoubt::None;
 }
 

@@ -39,6 +39,10 @@ struct PeakResult {
 
     PeakStatus status = PeakStatus::Fitted;
     FitProblem problem = FitProblem::None;
+    // The fit converged, or its last step moved no parameter by a hundredth of that parameter's
+    // standard error: a fit of a very tall peak may stop at the step cap only because its
+    // absolute stop test lies below what double precision resolves at its height.
+    bool settled = true;
 
     PeakOrigin origin = PeakOrigin::Pass;
     int32_t group = -1;  // components of one zone: the index of the group's first record
@@ -54,9 +58,12 @@ using PeakResults = std::vector<PeakResult>;
 enum class FitDoubt : int32_t {
     None,
     NotFinite,                  // a parameter or its error is not a number
-    HeightNotPositive,          // B − A at or below 0: a dip, not a peak
+    AmplitudeNotPositive,       // the model's B at or below 0: a dip, not a peak (a weak peak
+                                // below its background shows B − A < 0 in the table and is
+                                // still a peak)
     ResolvingPowerNotPositive,  // a width that no peak has
-    StepCap,                    // the fit stopped at the step cap, not by converging
+    CentreOutsideWindow,        // the centre ran out of the window it was fitted in
+    StepCap,                    // the fit stopped at the step cap still moving (not settled)
 };
 
 // The doubt about a fitted peak; None for a problem peak, which has its own status.

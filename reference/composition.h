@@ -42,6 +42,11 @@ struct ComposePeak {
     bool usable = false;
 };
 
+// Whether a weak peak is searched beyond the tolerance within three of its own standard errors
+// (ComposeOptions::widenByOwnError), for the road's composition and for every caller that does
+// not choose: the one place to change it.
+inline constexpr bool kWidenWeakPeaksByOwnError = true;
+
 struct ComposeOptions {
     ElementRanges elements = DefaultElementRanges();
     FormulaRules rules;
@@ -51,7 +56,7 @@ struct ComposeOptions {
     // uncertainty, up to three times the tolerance: a weak peak known to ±2 mmu may lie 3 mmu from
     // its ion, and a window of a fixed 2 mmu would offer it only the wrong formulas that happen to
     // lie closer. Off, every peak is held to the tolerance.
-    bool widenByOwnError = true;
+    bool widenByOwnError = kWidenWeakPeaksByOwnError;
     // What the calibration leaves beside each centre's own error: a well-calibrated spectrum
     // is good to a few tenths of a mmu.
     double calibrationFloorMmu = 0.5;

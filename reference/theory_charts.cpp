@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "reference/composition_text.h"
 #include "reference/reference_ions.h"
 #include "results/html_report.h"
 #include "state/cp1251.h"
@@ -89,6 +90,14 @@ void CreateTeoriaCF(TheoryCharts& charts, const ReferenceTables& tables, const P
 std::string MarkText(const PeakResult& peak, const NumberFormat& f) {
     return "M = " + f.Fixed(peak.centre, 3) + "\rR = " + f.Fixed(peak.resolvingPower, 0) +
            "\rV = " + f.Fixed(peak.height, 0);
+}
+
+std::string MarkText(const PeakResult& peak, const PeakComposition* composition,
+                     const NumberFormat& f) {
+    std::string text = MarkText(peak, f);
+    const std::string formula = composition ? CompositionMarkLine(*composition, f) : std::string();
+    if (!formula.empty()) text += "\r" + formula;
+    return text;
 }
 
 std::string SawFileText(std::string_view heading, const TheorySeries& series, const NumberFormat& f,

@@ -13,6 +13,7 @@
 namespace ostrel {
 
 class NumberFormat;
+struct PeakComposition;
 struct ReferenceTables;
 
 // One chart series, its points in ascending x (points of equal x in the order they were made).
@@ -37,6 +38,10 @@ void CreateTeoriaCF(TheoryCharts& charts, const ReferenceTables& tables, const P
 
 // The mark of a measured point: «M = 43.055», «R = 5210», «V = 15230» joined by CR.
 std::string MarkText(const PeakResult& peak, const NumberFormat& format);
+// The same with the best formula of the peak's composition as a last line, «C4F9+ (-0.21 mmu)»,
+// when the peak has one (composition may be null: not composed).
+std::string MarkText(const PeakResult& peak, const PeakComposition* composition,
+                     const NumberFormat& format);
 
 inline constexpr const char* kSawTheoryTitle = "Сохранить пилу CH (теория)";
 inline constexpr const char* kSawTheoryFileName = "CH_t.txt";

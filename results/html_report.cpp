@@ -1,5 +1,7 @@
 #include "results/html_report.h"
 
+#include <algorithm>
+
 #include "state/cp1251.h"
 #include "state/file_io.h"
 
@@ -38,6 +40,14 @@ std::string HtmlEscape(std::string_view text) {
 std::vector<std::string> HtmlReportLines(const ResultsGrid& grid, const std::string& title,
                                          HtmlLook look, const ColumnChoice& chosen,
                                          const ColumnWidths& widths) {
+    return HtmlTableLines(TableOf(grid), title, look,
+                          std::vector<bool>(chosen.begin(), chosen.end()),
+                          std::vector<int>(widths.begin(), widths.end()));
+}
+
+std::vector<std::string> HtmlTableLines(const TextTable& table, const std::string& title,
+                                        HtmlLook look, const std::vector<bool>& chosen,
+                                        const std::vector<int>& widths) {
     const bool improved = look == HtmlLook::Improved;
     const std::string shownTitle = HtmlEscape(title);
     std::vector<std::string> lines = {
@@ -57,20 +67,23 @@ std::vector<std::string> HtmlReportLines(const ResultsGrid& grid, const std::str
     lines.push_back(" ");
 
     // The part of each cell line before its text, per column; the header row uses TH.
-    std::array<std::string, ResultsGrid::kColumnCount> openHeader, openCell;
-    for (int32_t c = 0; c < grid.ColCount(); ++c) {
+    const auto columns = static_cast<size_t>(std::max(table.columns, 0));
+    std::vector<std::string> openHeader(columns), openCell(columns);
+    for (size_t c = 0; c < columns; ++c) {
+        const int64_t width = c < widths.size() ? widths[c] : 0;
         const std::string rest = std::string(improved ? " bgcolor=ffffff" : "") +
-                                 " WIDTH=" + std::to_string(int64_t{widths[c]} + 5) + ">";
+                                 " WIDTH=" + std::to_string(width + 5) + ">";
         openHeader[c] = "    <TH" + rest;
         openCell[c] = "    <TD" + rest;
     }
-    lines.reserve(lines.size() + static_cast<size_t>(grid.RowCount()) * 16 + 16);
-    for (int32_t r = 0; r < grid.RowCount(); ++r) {
+    lines.reserve(lines.size() + static_cast<size_t>(std::max(table.rows, 0)) * (columns + 4) + 16);
+    for (int32_t r = 0; r < table.rows; ++r) {
         lines.emplace_back("  <TR>");
-        for (int32_t c = 0; c < grid.ColCount(); ++c) {
-            if (!chosen[c]) continue;
+        for (size_t c = 0; c < columns; ++c) {
+            if (c >= chosen.size() || !chosen[c]) continue;
             const bool header = r == 0;
-            lines.push_back((header ? openHeader[c] : openCell[c]) + HtmlEscape(grid.Cell(c, r)) +
+            lines.push_back((header ? openHeader[c] : openCell[c]) +
+                            HtmlEscape(table.cell(static_cast<int32_t>(c), r)) +
                             (header ? "</TH> " : "</TD> "));
         }
         lines.emplace_back("  </TR>");
@@ -99,6 +112,13 @@ void WriteToHTML(const std::string& path, const ResultsGrid& grid, const std::st
                  HtmlLook look, const ColumnChoice& chosen, const ColumnWidths& widths) {
     WriteFileReplacing(
         path, Utf8ToCp1251(JoinLines(HtmlReportLines(grid, title, look, chosen, widths), "\r\n")));
+}
+
+void WriteTableToHTML(const std::string& path, const TextTable& table, const std::string& title,
+                      HtmlLook look, const std::vector<bool>& chosen,
+                      const std::vector<int>& widths) {
+    WriteFileReplacing(
+        path, Utf8ToCp1251(JoinLines(HtmlTableLines(table, title, look, chosen, widths), "\r\n")));
 }
 
 }  // namespace ostrel

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "results/text_table.h"
 #include "state/results_grid.h"
 
 namespace ostrel {
@@ -43,6 +44,15 @@ std::string HtmlEscape(std::string_view text);
 std::vector<std::string> HtmlReportLines(const ResultsGrid& grid, const std::string& title,
                                          HtmlLook look, const ColumnChoice& chosen,
                                          const ColumnWidths& widths);
+
+// The same page for any table: the columns whose chosen flag is set (a column beyond the
+// flags is not written), each as wide as its width + 5 pixels (0 beyond the widths).
+std::vector<std::string> HtmlTableLines(const TextTable& table, const std::string& title,
+                                        HtmlLook look, const std::vector<bool>& chosen,
+                                        const std::vector<int>& widths);
+void WriteTableToHTML(const std::string& path, const TextTable& table, const std::string& title,
+                      HtmlLook look, const std::vector<bool>& chosen,
+                      const std::vector<int>& widths);
 
 // The lines joined, each followed by lineEnd.
 std::string JoinLines(const std::vector<std::string>& lines, std::string_view lineEnd);

@@ -6,20 +6,28 @@
 
 namespace ostrel {
 
-std::string GridTableText(const ResultsGrid& grid, std::string_view lineEnd) {
+std::string TableText(const TextTable& table, std::string_view lineEnd) {
     std::string text;
-    for (int32_t r = 0; r < grid.RowCount(); ++r) {
-        for (int32_t c = 0; c < grid.ColCount(); ++c) {
+    for (int32_t r = 0; r < table.rows; ++r) {
+        for (int32_t c = 0; c < table.columns; ++c) {
             if (c > 0) text += '\t';
-            text += grid.Cell(c, r);
+            text += table.cell(c, r);
         }
         text += lineEnd;
     }
     return text;
 }
 
+void WriteTableText(const std::string& path, const TextTable& table) {
+    WriteFileReplacing(path, Utf8ToCp1251(TableText(table, "\r\n")));
+}
+
+std::string GridTableText(const ResultsGrid& grid, std::string_view lineEnd) {
+    return TableText(TableOf(grid), lineEnd);
+}
+
 void WriteGridTable(const std::string& path, const ResultsGrid& grid) {
-    WriteFileReplacing(path, Utf8ToCp1251(GridTableText(grid, "\r\n")));
+    WriteTableText(path, TableOf(grid));
 }
 
 }  // namespace ostrel

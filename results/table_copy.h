@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "results/text_table.h"
+
 namespace ostrel {
 
 class ResultsGrid;
@@ -13,6 +15,12 @@ class ResultsGrid;
 inline constexpr const char* kTableTextFileName = "Информация.txt";
 // Shown when the text copy has been written.
 inline constexpr const char* kTableCopiedMessage = "OK";
+
+// Every row of the table, the header row first, its cells separated by one tab, each row
+// followed by lineEnd; and the same as a Windows-1251 file with CR LF line ends, replacing an
+// existing file only when complete.
+std::string TableText(const TextTable& table, std::string_view lineEnd);
+void WriteTableText(const std::string& path, const TextTable& table);
 
 // Every grid row, the header row first, with its cells exactly as the grid shows them separated
 // by one tab, each row followed by lineEnd.

@@ -18,9 +18,11 @@ ClearedParts ClearAll(ProgramState& state, int mode) {
     cleared.kolUsredText = KolUsredText(state);
     cleared.krivoMnText = KrivoMnText(state);
 
-    // The peaks go with the table that shows them, and the reference ions and theory series with
-    // the peaks they were made for, so that no list or file offers those of an earlier pass.
+    // The peaks go with the table that shows them, and their composition, the reference ions and
+    // theory series with the peaks they were made for, so that no list or file offers those of an
+    // earlier pass.
     state.Peaks = {};
+    state.Composition = {};
     state.Reference = {};
     state.Theory = {};
     state.Calibration = {};

@@ -31,6 +31,7 @@ enum class DerivedPart : int {
     MassLists,         // "Все массы" on the calibration and single-peak pages
     CalibrationList,   // the calibration list and the typed mass
     SinglePeak,        // the single peak's iterations and its saved points
+    Composition,       // the composition of the peaks ("Состав")
     kCount
 };
 
@@ -42,10 +43,10 @@ struct ClearedParts {
     bool Has(DerivedPart part) const { return parts.test(static_cast<size_t>(part)); }
 };
 
-// Resets the peaks of the last pass, the reference tables, the theory series, the calibration
-// list (with the automatic pairing that filled it) and its points. The spectrum, title,
-// settings, flags, the processing stages, the calibration curve's coefficients and the last fit
-// stay.
+// Resets the peaks of the last pass with their composition, the reference tables, the theory
+// series, the calibration list (with the automatic pairing that filled it) and its points. The
+// spectrum, title, settings, flags, the processing stages, the calibration curve's coefficients
+// and the last fit stay.
 ClearedParts ClearAll(ProgramState& state, int mode);
 
 }  // namespace ostrel

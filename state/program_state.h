@@ -14,6 +14,7 @@
 #include "processing/road_settings.h"
 #include "reference/auto_pairing.h"
 #include "reference/calibration_list.h"
+#include "reference/pass_composition.h"
 #include "reference/reference_ions.h"
 #include "reference/theory_charts.h"
 #include "state/clear_all.h"
@@ -61,12 +62,16 @@ struct ProgramState {
 
     // The columns of the HTML page, as the column dialog's OK last chose them (none at start).
     std::array<bool, ResultsGrid::kColumnCount> ColumnChosen{};
+    // The elements and the tolerance of the composition of peaks, as last chosen: kept for the
+    // run (never written to a file), every pass composes its peaks with them.
+    ComposeSettings ComposeChoice;
 
     // Derived data.
     ProcessingStages Stages;
-    PeakResults Peaks;          // the last pass's peaks, taken over when it has ended
-    ReferenceTables Reference;  // reference ions of the last pass's mass range
-    TheoryCharts Theory;        // the four series of the theory charts
+    PeakResults Peaks;            // the last pass's peaks, taken over when it has ended
+    PassComposition Composition;  // of those peaks, indexed like them (empty: not composed)
+    ReferenceTables Reference;    // reference ions of the last pass's mass range
+    TheoryCharts Theory;          // the four series of the theory charts
     CalibrationList Calibration;
     // The last automatic pairing that filled the calibration list; reset with the list.
     std::optional<AutoCalibrationResult> AutoPairing;

@@ -85,9 +85,26 @@ PassOutcome SpectrumRoad::FitPeaks(const PassInput& input, const LastPassHooks& 
 
 void SpectrumRoad::AcceptPass(PassOutcome outcome) {
     AssembledResults assembled = AssembleResults(outcome.peaks);
+    const bool composed = outcome.composition.peaks.size() == outcome.peaks.size();
     state_.Peaks = std::move(outcome.peaks);
+    state_.Composition = composed ? std::move(outcome.composition) : PassComposition{};
     state_.Reference = std::move(assembled.reference);
     state_.Theory = std::move(assembled.theory);
+}
+
+void SpectrumRoad::Compose(const ComposeSettings& settings) {
+    AcceptComposition(settings, ComposeOf(state_.Peaks, state_.FirstPeakHeight, settings));
+}
+
+PassComposition SpectrumRoad::ComposeOf(const PeakResults& peaks, int32_t firstPeakHeight,
+                                        const ComposeSettings& settings) {
+    return ComposePass(peaks, firstPeakHeight, settings);
+}
+
+void SpectrumRoad::AcceptComposition(const ComposeSettings& settings, PassComposition composition) {
+    state_.ComposeChoice = settings;
+    const bool ofThesePeaks = composition.peaks.size() == state_.Peaks.size();
+    state_.Composition = ofThesePeaks ? std::move(composition) : PassComposition{};
 }
 
 PassCounters SpectrumRoad::LastPass(int32_t firstPeakHeight, PassThreads threads,

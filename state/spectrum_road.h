@@ -54,6 +54,9 @@ struct PassOutcome {
     PeakResults peaks;
     PassCounters counters;
     std::string failure;  // empty when every peak was fitted
+    // The composition of the peaks, when the caller made it after the pass (the window's worker
+    // does, with SpectrumRoad::ComposeOf); empty otherwise.
+    PassComposition composition;
 };
 
 class SpectrumRoad {
@@ -87,12 +90,23 @@ class SpectrumRoad {
     static PassOutcome FitPeaks(const PassInput& input, const LastPassHooks& hooks,
                                 PassThreads threads);
     // The end of the pass: the peaks taken over with the reference tables and theory series made
-    // for them. Throws, taking nothing, when a peak's mass has no nominal mass.
+    // for them, and with the composition when the outcome holds one for every peak (else none).
+    // Throws, taking nothing, when a peak's mass has no nominal mass.
     void AcceptPass(PassOutcome outcome);
     // The whole "Последняя" without a window: the height, the slope list, the pass and its
     // results. A pass that ended early throws its message, taking nothing.
     PassCounters LastPass(int32_t firstPeakHeight, PassThreads threads = PassThreads::Two,
                           const LastPassHooks& hooks = {});
+
+    // "Состав" > "Определить состав": the settings become the choice kept for the run, and the
+    // peaks of the pass are composed with them (no peaks: nothing to compose).
+    void Compose(const ComposeSettings& settings);
+    // The same in two steps, for the window, which composes off its thread: ComposeOf reads only
+    // what it is given (the peaks of a pass, its first non-noise height); AcceptComposition takes
+    // the settings and a composition of the state's peaks (one of other peaks is not taken).
+    static PassComposition ComposeOf(const PeakResults& peaks, int32_t firstPeakHeight,
+                                     const ComposeSettings& settings);
+    void AcceptComposition(const ComposeSettings& settings, PassComposition composition);
 
     // "Отдельный пик": peak k (0-based) fitted again in the caller's context with the iteration
     // log on.

@@ -413,11 +413,11 @@ TEST(AutoPairingTest, PeaksOfTheLastPassAndWhichAreUsable) {
     PeakResults p = testing::PeaksAt({50, 69, 100, 119, 131, 150, 169, 219, 250});
     for (size_t i = 0; i < p.size(); ++i) p[i].errors[3] = 1e-5 * (i + 1);
     p[1].status = PeakStatus::Problem;  // the fit failed
-    p[2].height = -20;                  // a fit gone astray below the background
+    p[2].modelB = -20;                  // a fit gone astray to a negative amplitude
     p[3].resolvingPower = 33000;        // ... or to a resolving power eleven times its neighbours'
     p[4].resolvingPower = -2000;
     p[5].errors[3] = std::nan("");
-    p[8].iterations = kMaxPeakSteps;  // stopped at the cap
+    p[8].settled = false;  // stopped at the step cap still moving
     const std::vector<AutoCalibrationPeak> peaks = AutoCalibrationPeaksOf(p);
     ASSERT_EQ(peaks.size(), 9u);
     const bool usable[] = {true, false, false, false, false, false, true, true, false};

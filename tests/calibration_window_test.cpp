@@ -16,6 +16,7 @@
 #include "app/chart.h"
 #include "app/theory_page.h"
 #include "reference/auto_pairing.h"
+#include "reference/composition_text.h"
 #include "window_fixture.h"
 
 namespace ostrel {
@@ -158,10 +159,15 @@ TEST_F(CalibrationWindowTest, TheoryMarksFollowTheMouse) {
         EXPECT_EQ(window->State().HoveredPoint, 1) << c.chart;
         chart->replot(QCustomPlot::rpImmediateRefresh);
         const int32_t peak = c.points.peak[1];  // the peak the point was made from
-        EXPECT_EQ(chart->MarkText(), QStringLiteral("M = %1\nR = %2\nV = %3")
-                                         .arg(peaks[peak].centre, 0, 'f', 3)
-                                         .arg(peaks[peak].resolvingPower, 0, 'f', 0)
-                                         .arg(peaks[peak].height, 0, 'f', 0))
+        // The best formula of the peak's composition, when it has one, as a last line.
+        const std::string formula =
+            CompositionMarkLine(window->State().Composition.peaks[peak], window->State().Format);
+        EXPECT_EQ(chart->MarkText(),
+                  QStringLiteral("M = %1\nR = %2\nV = %3")
+                          .arg(peaks[peak].centre, 0, 'f', 3)
+                          .arg(peaks[peak].resolvingPower, 0, 'f', 0)
+                          .arg(peaks[peak].height, 0, 'f', 0) +
+                      (formula.empty() ? QString() : "\n" + QString::fromStdString(formula)))
             << c.chart;
         EXPECT_TRUE(c.page.MeasuredMarkText(0).empty()) << c.chart;
     }

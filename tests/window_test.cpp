@@ -40,7 +40,7 @@ using ::ostrel::testing::WindowTest;
 
 TEST_F(WindowTest, StartsOnTheSpectrumPageWithDefaults) {
     EXPECT_EQ(W<QTabWidget>("PageControl1")->currentIndex(), 0);
-    EXPECT_EQ(W<QTabWidget>("PageControl1")->count(), 9);
+    EXPECT_EQ(W<QTabWidget>("PageControl1")->count(), 10);
     EXPECT_EQ(W<QLineEdit>("Edit2")->text(), "150");
     EXPECT_EQ(W<QLineEdit>("Edit3")->text(), "10");
     EXPECT_TRUE(W<QLineEdit>("Edit4")->text().isEmpty());
