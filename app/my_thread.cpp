@@ -29,7 +29,7 @@ void MyThread::run() {
         hooks.stopRequested = [this] { return stop_.load(); };
         outcome_ =
             SpectrumRoad::FitPeaks({spectrum_, stage1_, slope_, format_}, hooks, PassThreads::Two);
-        if (!stop_) curves_ = FittedCurves(outcome_.peaks);
+        if (!stop_) curves_ = DrawnFittedCurves(outcome_.peaks);
     } catch (const std::exception& e) {
         outcome_.failure = e.what();
     }

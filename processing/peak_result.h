@@ -48,6 +48,26 @@ struct PeakResult {
 
 using PeakResults = std::vector<PeakResult>;
 
+// Why a record's numbers cannot be trusted, the first that applies: the fit gave up (a problem
+// peak), a value is not a number, the height B or the resolving power R came out zero or
+// negative (the shape then is a dip or has no width), or the fit ran to its step cap without
+// its corrections falling below the stop threshold. The numbers stay as computed; only the uses
+// that pick peaks by themselves leave such records out, and the window marks them.
+enum class FitDoubt : int32_t {
+    None,
+    Problem,
+    NotFinite,
+    HeightNotPositive,
+    ResolutionNotPositive,
+    StepCap,
+};
+FitDoubt DoubtOf(const PeakResult& peak);
+
+// A record that an automatic use may take: a fitted peak without doubt.
+inline bool IsUsableFit(const PeakResult& peak) {
+    return DoubtOf(peak) == FitDoubt::None;
+}
+
 // The record of the peak just fitted in this context.
 PeakResult ResultOfFit(const PeakFitState& fit, int32_t zone);
 

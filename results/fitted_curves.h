@@ -14,4 +14,9 @@ struct CurvePoints {
 };
 CurvePoints FittedCurves(const PeakResults& peaks);
 
+// The same as the spectrum chart draws it: after each peak's points one point at the x of its
+// last point whose y is not a number, where the chart breaks its line, so that no peak's curve
+// is joined to the next one's across the gap between their windows.
+CurvePoints DrawnFittedCurves(const PeakResults& peaks);
+
 }  // namespace ostrel

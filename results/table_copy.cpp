@@ -22,4 +22,9 @@ void WriteGridTable(const std::string& path, const ResultsGrid& grid) {
     WriteFileReplacing(path, Utf8ToCp1251(GridTableText(grid, "\r\n")));
 }
 
+std::string TableCopiedMessage(const std::string& path, int32_t peakRows) {
+    return "Таблица результатов записана в файл \"" + path +
+           "\" (пиков: " + std::to_string(peakRows) + ").";
+}
+
 }  // namespace ostrel

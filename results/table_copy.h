@@ -2,6 +2,7 @@
 // clipboard) and "Копировать в TXT-файл" (a file), so that it pastes into a spreadsheet as a table.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,8 +12,8 @@ class ResultsGrid;
 
 // Dialog texts of the text copy; its filter is the one of the text files.
 inline constexpr const char* kTableTextFileName = "Информация.txt";
-// Shown when the text copy has been written.
-inline constexpr const char* kTableCopiedMessage = "OK";
+// Shown when the text copy has been written: what was written, and where.
+std::string TableCopiedMessage(const std::string& path, int32_t peakRows);
 
 // Every grid row, the header row first, with its cells exactly as the grid shows them separated
 // by one tab, each row followed by lineEnd.

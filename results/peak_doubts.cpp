@@ -1,0 +1,79 @@
+#include "results/peak_doubts.h"
+
+#include "state/number_format.h"
+
+namespace ostrel {
+
+namespace {
+
+std::string ProblemText(FitProblem problem) {
+    switch (problem) {
+        case FitProblem::ZeroCofactor:
+            return "подбор не удался: нулевой диагональный минор нормальной системы";
+        case FitProblem::ZeroDeterminant:
+            return "подбор не удался: нормальная система вырождена";
+        case FitProblem::TooFewPoints:
+            return "подбор не удался: в окне пика 4 точки или меньше";
+        case FitProblem::NotFinite:
+        case FitProblem::None:
+            break;
+    }
+    return "подбор не удался: шаг дал значения, которые не являются числами";
+}
+
+}  // namespace
+
+std::string DoubtText(const PeakResult& p, const NumberFormat& f) {
+    switch (DoubtOf(p)) {
+        case FitDoubt::None:
+            return std::string();
+        case FitDoubt::Problem:
+            return ProblemText(p.problem);
+        case FitDoubt::NotFinite:
+            return "результаты подбора не являются числами";
+        case FitDoubt::HeightNotPositive:
+            return "высота B = " + f.Fixed(p.height, 1) +
+                   " не положительна: подобранная кривая не описывает пик";
+        case FitDoubt::ResolutionNotPositive:
+            return "разрешающая способность R = " + f.Fixed(p.resolvingPower, 0) +
+                   " не положительна";
+        case FitDoubt::StepCap:
+            return "подбор остановлен на пределе в " + std::to_string(kMaxPeakSteps) +
+                   " шагов, не сойдясь";
+    }
+    return std::string();
+}
+
+std::string DoubtBrief(const PeakResult& p, const NumberFormat& f) {
+    switch (DoubtOf(p)) {
+        case FitDoubt::None:
+            return std::string();
+        case FitDoubt::Problem:
+            return "не подобран";
+        case FitDoubt::NotFinite:
+            return "не числа";
+        case FitDoubt::HeightNotPositive:
+            return "B = " + f.Fixed(p.height, 1) + " ≤ 0";
+        case FitDoubt::ResolutionNotPositive:
+            return "R = " + f.Fixed(p.resolvingPower, 0) + " ≤ 0";
+        case FitDoubt::StepCap:
+            return std::to_string(kMaxPeakSteps) + " шагов без сходимости";
+    }
+    return std::string();
+}
+
+std::vector<std::string> DoubtfulPeakLines(const PeakResults& peaks, const NumberFormat& f) {
+    std::vector<std::string> lines;
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        const std::string why = DoubtBrief(peaks[i], f);
+        if (why.empty()) continue;
+        lines.push_back(std::to_string(i + 1) + " пик, " + f.Fixed(peaks[i].centre, 1) + ": " + why);
+    }
+    return lines;
+}
+
+std::string PeakLabelText(const PeakResult& peak, const NumberFormat& f) {
+    return f.Fixed(peak.centre, 4);
+}
+
+}  // namespace ostrel

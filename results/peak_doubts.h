@@ -1,0 +1,27 @@
+// What the window tells about records whose numbers cannot be trusted (FitDoubt): the reason
+// beside a marked row, line or mark, and the lines that head the problem-peak list.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "processing/peak_result.h"
+
+namespace ostrel {
+
+class NumberFormat;
+
+// Why the record is not usable, with the value at fault; empty for a usable fit.
+std::string DoubtText(const PeakResult& peak, const NumberFormat& format);
+
+// The same in a few characters: «B = -3525.0 ≤ 0», «не подобран».
+std::string DoubtBrief(const PeakResult& peak, const NumberFormat& format);
+
+// One line per record that is not usable, in table order, numbered as the fit's problem log
+// numbers its peaks: «5 пик, 69.0: B = -3525.0 ≤ 0».
+std::vector<std::string> DoubtfulPeakLines(const PeakResults& peaks, const NumberFormat& format);
+
+// The label of a fitted peak on the spectrum chart: its mass with four decimals.
+std::string PeakLabelText(const PeakResult& peak, const NumberFormat& format);
+
+}  // namespace ostrel
