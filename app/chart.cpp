@@ -352,7 +352,8 @@ void Chart::FitValueAxis() {
         if (rangeSeries_ && rangeSeries_->IsVisible() && g != rangeSeries_->Graph()) continue;
         bool has = false;
         QCPRange r = g->getValueRange(has, domain, xAxis->range());
-        if (has && !(std::isfinite(r.lower) && std::isfinite(r.upper))) r = FiniteValueRange(*g, has, logarithmic, xAxis->range());
+        if (has && !(std::isfinite(r.lower) && std::isfinite(r.upper)))
+            r = FiniteValueRange(*g, has, logarithmic, xAxis->range());
         if (!has) continue;
         if (found)
             values.expand(r);

@@ -79,8 +79,8 @@ QByteArray ChartPictureBytes(Chart& chart, ImageFormat format, const std::string
 }
 
 void SaveChartImage(TForm1& form, Chart& chart, const ChartImageTexts& texts) {
-    const auto answer = form.AskSaveFileAndFilter(
-        {texts.title, std::string(), kChartImageFilter, texts.fileName});
+    const auto answer =
+        form.AskSaveFileAndFilter({texts.title, std::string(), kChartImageFilter, texts.fileName});
     if (!answer) return;
     try {
         const QByteArray bytes =

@@ -34,13 +34,13 @@
 #include "app/testing_page.h"
 #include "app/theory_page.h"
 #include "app/widget_factory.h"
+#include "fitting/calibration_curve.h"
 #include "formats/mz_file.h"
 #include "results/results_assembly.h"
 #include "state/clear_all.h"
 #include "state/errors.h"
 #include "state/messages.h"
 #include "state/points_file.h"
-#include "fitting/calibration_curve.h"
 #include "state/quick_folders.h"
 #include "state/spectrum_road.h"
 
@@ -102,8 +102,8 @@ void TForm1::WatchPointers() {
     for (const auto& [chart, axes] : charts) {
         chart->SetPointerAxes(axes);
         chart->SetPointerWatcher([this, chart = chart](double x, double y) {
-            status_->setText(Q(PointerStatusText(chart->Axes(), x, y, chart->ClickedX(),
-                                                 state_.Format)));
+            status_->setText(
+                Q(PointerStatusText(chart->Axes(), x, y, chart->ClickedX(), state_.Format)));
         });
     }
     // A page shown anew starts without the last page's reading.
@@ -363,7 +363,8 @@ void TForm1::UpdateDataCommands() {
         {"XLS1", results},
         {"HTML3", results},
     };
-    for (const auto& [name, enabled] : commands) Action(QString::fromLatin1(name))->setEnabled(enabled);
+    for (const auto& [name, enabled] : commands)
+        Action(QString::fromLatin1(name))->setEnabled(enabled);
     RefreshQuickFolders();
 }
 
@@ -487,8 +488,7 @@ std::optional<SavedFileChoice> TForm1::AskSaveFileAndFilter(FileDialogRequest re
 }
 
 void TForm1::ReadFromFile(const std::string& folder) {
-    const auto path =
-        AskOpenFile({kOpenSpectrumTitle, folder, kOpenSpectrumFilter, std::string()});
+    const auto path = AskOpenFile({kOpenSpectrumTitle, folder, kOpenSpectrumFilter, std::string()});
     if (path) LoadSpectrum(*path);
 }
 

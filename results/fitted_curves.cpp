@@ -39,6 +39,9 @@ CurvePoints FittedCurves(const PeakResults& peaks) {
 CurvePoints DrawnFittedCurves(const PeakResults& peaks) {
     CurvePoints c;
     for (const PeakResult& p : peaks) {
+        // A problem peak has no fitted shape: its fixed height 1 would draw a dip to the bottom
+        // of the chart where no curve was fitted.
+        if (p.IsProblem()) continue;
         const size_t before = c.x.size();
         AppendPeakCurve(p, c);
         // The break stands at the x of the peak's last point, so the x values keep ascending

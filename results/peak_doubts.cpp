@@ -44,7 +44,7 @@ std::string DoubtText(const PeakResult& p, const NumberFormat& f) {
     return std::string();
 }
 
-std::string DoubtBrief(const PeakResult& p, const NumberFormat& f) {
+std::string DoubtBrief(const PeakResult& p) {
     switch (DoubtOf(p)) {
         case FitDoubt::None:
             return std::string();
@@ -53,11 +53,11 @@ std::string DoubtBrief(const PeakResult& p, const NumberFormat& f) {
         case FitDoubt::NotFinite:
             return "не числа";
         case FitDoubt::HeightNotPositive:
-            return "B = " + f.Fixed(p.height, 1) + " ≤ 0";
+            return "B ≤ 0";
         case FitDoubt::ResolutionNotPositive:
-            return "R = " + f.Fixed(p.resolvingPower, 0) + " ≤ 0";
+            return "R ≤ 0";
         case FitDoubt::StepCap:
-            return std::to_string(kMaxPeakSteps) + " шагов без сходимости";
+            return "не сошёлся";
     }
     return std::string();
 }
@@ -65,9 +65,10 @@ std::string DoubtBrief(const PeakResult& p, const NumberFormat& f) {
 std::vector<std::string> DoubtfulPeakLines(const PeakResults& peaks, const NumberFormat& f) {
     std::vector<std::string> lines;
     for (size_t i = 0; i < peaks.size(); ++i) {
-        const std::string why = DoubtBrief(peaks[i], f);
+        const std::string why = DoubtBrief(peaks[i]);
         if (why.empty()) continue;
-        lines.push_back(std::to_string(i + 1) + " пик, " + f.Fixed(peaks[i].centre, 1) + ": " + why);
+        lines.push_back(std::to_string(i + 1) + " пик, " + f.Fixed(peaks[i].centre, 1) + ": " +
+                        why);
     }
     return lines;
 }

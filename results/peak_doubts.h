@@ -14,11 +14,11 @@ class NumberFormat;
 // Why the record is not usable, with the value at fault; empty for a usable fit.
 std::string DoubtText(const PeakResult& peak, const NumberFormat& format);
 
-// The same in a few characters: «B = -3525.0 ≤ 0», «не подобран».
-std::string DoubtBrief(const PeakResult& peak, const NumberFormat& format);
+// The same in a few characters, for a narrow list: «B ≤ 0», «не подобран», «не сошёлся».
+std::string DoubtBrief(const PeakResult& peak);
 
 // One line per record that is not usable, in table order, numbered as the fit's problem log
-// numbers its peaks: «5 пик, 69.0: B = -3525.0 ≤ 0».
+// numbers its peaks: «12 пик, 151.0: B ≤ 0».
 std::vector<std::string> DoubtfulPeakLines(const PeakResults& peaks, const NumberFormat& format);
 
 // The label of a fitted peak on the spectrum chart: its mass with four decimals.

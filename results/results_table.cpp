@@ -80,7 +80,8 @@ std::vector<std::string> MassListLines(const PeakResults& peaks, const NumberFor
 
 std::string MassListLine(const PeakResult& peak, const NumberFormat& f) {
     // A problem peak has no height of its own: its fixed 1 would read as a real, tiny peak.
-    return f.Fixed(peak.centre, 1) + ",  " + (peak.IsProblem() ? "Ошибка" : f.Fixed(peak.height, 0));
+    return f.Fixed(peak.centre, 1) + ",  " +
+           (peak.IsProblem() ? "Ошибка" : f.Fixed(peak.height, 0));
 }
 
 }  // namespace ostrel

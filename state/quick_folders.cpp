@@ -39,8 +39,8 @@ std::string FolderOf(std::string_view path) {
 std::string ExamplesFolder(std::string_view programFolder) {
     if (programFolder.empty()) return std::string();
     const fs::path program(programFolder);
-    for (const fs::path& candidate : {program / ".." / "share" / "ostrel" / "examples",
-                                      program / ".." / "examples"}) {
+    for (const fs::path& candidate :
+         {program / ".." / "share" / "ostrel" / "examples", program / ".." / "examples"}) {
         const std::string folder = candidate.lexically_normal().string();
         if (IsFolder(folder)) return WithSlash(folder);
     }
@@ -59,7 +59,8 @@ std::vector<QuickFolder> QuickFolders(const QuickFolderPlaces& places) {
     add("QuickFolder2", "Примеры спектров", examples);
     // The open spectrum's folder is an entry of its own only when no other entry is that folder.
     bool listed = false;
-    for (const QuickFolder& e : entries) listed = listed || SameFolder(e.folder, places.spectrumFolder);
+    for (const QuickFolder& e : entries)
+        listed = listed || SameFolder(e.folder, places.spectrumFolder);
     if (!listed) add("QuickFolder3", "Папка открытого спектра", places.spectrumFolder);
     add("CTemp1", "Временная папка", places.tempFolder);
     return entries;

@@ -33,7 +33,7 @@ std::string IntensityAxisTitle(bool scaledBy1000);
 
 // What has not been saved or exported since it was made.
 struct UnsavedWork {
-    bool passResults = false;         // the results of the last pass
+    bool passResults = false;           // the results of the last pass
     bool recalculatedSpectrum = false;  // masses moved by "Пересчитать данные"
     bool Any() const { return passResults || recalculatedSpectrum; }
 };

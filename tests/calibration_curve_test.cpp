@@ -81,8 +81,8 @@ TEST(CalibrationCurveTest, EachFitSaysWhatItNeeds) {
         return std::string();
     };
     const std::string line = "Прямую провести нельзя", parabola = "Параболу подобрать нельзя";
-    for (const PointList& few : {Points({50}, {1}), Points({50, 80}, {1, 2}),
-                                 Points({50, 50, 80}, {1, 2, 3})}) {
+    for (const PointList& few :
+         {Points({50}, {1}), Points({50, 80}, {1, 2}), Points({50, 50, 80}, {1, 2, 3})}) {
         CalibrationCurve curve;
         ParabolaFitState fit;
         EXPECT_EQ(refusal([&] { PodobratParabola(few, curve, fit); }).rfind(parabola, 0), 0u)
@@ -91,8 +91,9 @@ TEST(CalibrationCurveTest, EachFitSaysWhatItNeeds) {
     CalibrationCurve curve;
     EXPECT_EQ(refusal([&] { PodobratParabolaLine(Points({50}, {1}), curve); }).rfind(line, 0), 0u);
     ParabolaFitState fit;
-    EXPECT_EQ(refusal([&] { PodobratParabola(Points({}, {}), curve, fit); })
-                  .rfind("Калибровочных точек нет", 0),
+    EXPECT_EQ(refusal([&] {
+                  PodobratParabola(Points({}, {}), curve, fit);
+              }).rfind("Калибровочных точек нет", 0),
               0u);
 }
 

@@ -154,8 +154,8 @@ TEST_F(ExportWindowTest, TableCopiesAreTabSeparatedText) {
     EXPECT_EQ(seam.saves[0].defaultName, "Информация.txt");
     EXPECT_EQ(seam.saves[0].filter, "Текст (*.txt)|*.TXT|Все (*.*)|*.*");
     EXPECT_EQ(TempDir::Read(dir.File("table.txt")), Utf8ToCp1251(GridTableText(grid, "\r\n")));
-    EXPECT_EQ(seam.messages, std::vector<std::string>{TableCopiedMessage(
-                                 dir.File("table.txt"), Grid()->rowCount())});
+    EXPECT_EQ(seam.messages, std::vector<std::string>{
+                                 TableCopiedMessage(dir.File("table.txt"), Grid()->rowCount())});
     EXPECT_NE(seam.messages[0].find("table.txt"), std::string::npos);
 
     seam.answers.push_back(std::nullopt);

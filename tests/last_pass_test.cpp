@@ -498,6 +498,14 @@ TEST(FittedCurvesTest, DrawnCurvesBreakBetweenPeaks) {
     EXPECT_EQ(breaks, 3u);
     EXPECT_EQ(kept, plain.y);
     EXPECT_TRUE(DrawnFittedCurves({}).x.empty());
+    // A problem peak has no curve to draw.
+    t[1].status = PeakStatus::Problem;
+    const CurvePoints withProblem = DrawnFittedCurves(t);
+    EXPECT_TRUE(std::none_of(withProblem.x.begin(), withProblem.x.end(),
+                             [&](double x) { return x > t[1].leftX && x < t[1].rightX; }));
+    EXPECT_EQ(std::count_if(withProblem.y.begin(), withProblem.y.end(),
+                            [](double y) { return std::isnan(y); }),
+              2);
 }
 
 }  // namespace

@@ -42,13 +42,13 @@ TEST(PeakDoubtsTest, EveryKindOfNonsenseFitIsKnownWithItsReason) {
          },
          FitDoubt::Problem, "не подобран"},
         {"a negative height", [](PeakResult& p) { p.height = -3525.4; },
-         FitDoubt::HeightNotPositive, "B = -3525.4 ≤ 0"},
+         FitDoubt::HeightNotPositive, "B ≤ 0"},
         {"a zero height", [](PeakResult& p) { p.height = 0; }, FitDoubt::HeightNotPositive,
-         "B = 0.0 ≤ 0"},
+         "B ≤ 0"},
         {"a negative resolving power", [](PeakResult& p) { p.resolvingPower = -1237; },
-         FitDoubt::ResolutionNotPositive, "R = -1237 ≤ 0"},
+         FitDoubt::ResolutionNotPositive, "R ≤ 0"},
         {"the step cap", [](PeakResult& p) { p.iterations = kMaxPeakSteps; }, FitDoubt::StepCap,
-         "100 шагов без сходимости"},
+         "не сошёлся"},
         {"a value that is not a number",
          [](PeakResult& p) { p.errors[3] = std::numeric_limits<double>::quiet_NaN(); },
          FitDoubt::NotFinite, "не числа"},
@@ -58,7 +58,7 @@ TEST(PeakDoubtsTest, EveryKindOfNonsenseFitIsKnownWithItsReason) {
         tc.spoil(p);
         EXPECT_EQ(DoubtOf(p), tc.doubt) << tc.what;
         EXPECT_EQ(IsUsableFit(p), tc.doubt == FitDoubt::None) << tc.what;
-        EXPECT_EQ(DoubtBrief(p, f), tc.brief) << tc.what;
+        EXPECT_EQ(DoubtBrief(p), tc.brief) << tc.what;
         EXPECT_EQ(DoubtText(p, f).empty(), tc.doubt == FitDoubt::None) << tc.what;
     }
     // A fitted peak of height exactly 1 is a fitted peak.
@@ -76,8 +76,7 @@ TEST(PeakDoubtsTest, TheProblemListIsHeadedByTheDoubtfulPeaksInTableOrder) {
     peaks[3].problem = FitProblem::TooFewPoints;
     peaks[3].centre = 51.05;
     EXPECT_EQ(DoubtfulPeakLines(peaks, f),
-              (std::vector<std::string>{"2 пик, 151.0: B = -3525.4 ≤ 0",
-                                        "4 пик, 51.0: не подобран"}));
+              (std::vector<std::string>{"2 пик, 151.0: B ≤ 0", "4 пик, 51.0: не подобран"}));
     EXPECT_NE(DoubtText(peaks[3], f).find("4 точки или меньше"), std::string::npos);
     EXPECT_EQ(PeakLabelText(peaks[0], f), "68.9952");
     // "Все массы" (and so the calibration line it starts) shows no height for a problem peak.

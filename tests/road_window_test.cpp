@@ -146,9 +146,8 @@ TEST_F(RoadTest, OneSpectrumFromOpeningToEveryExport) {
         page.find(">" + W<QTableWidget>("StringGrid1")->item(0, 1)->text().toStdString() + "</TD>"),
         std::string::npos);
 
-    for (const auto& [action, chart] : {std::pair{"BMP1", "Chart1"},
-                                        {"BMP2", "Chart3"},
-                                        {"BMP4", "Chart4"}}) {
+    for (const auto& [action, chart] :
+         {std::pair{"BMP1", "Chart1"}, {"BMP2", "Chart3"}, {"BMP4", "Chart4"}}) {
         const std::string name = std::string(chart) + ".png";
         seam.answers = {dir.File(name)};
         Trigger(action);

@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "state/messages.h"
-#include "state/points_file.h"
 #include "state/number_format.h"
+#include "state/points_file.h"
 #include "state/quick_folders.h"
 #include "state/window_texts.h"
 #include "temp_dir.h"

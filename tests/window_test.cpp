@@ -25,8 +25,8 @@
 #include "scripted_seam.h"
 #include "state/clear_all.h"
 #include "state/cp1251.h"
-#include "temp_dir.h"
 #include "state/window_texts.h"
+#include "temp_dir.h"
 #include "window_fixture.h"
 #ifdef OSTREL_HAVE_PWIZLITE
 #include "mz_test_files.h"
