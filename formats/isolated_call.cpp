@@ -1,7 +1,9 @@
 #include "formats/isolated_call.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,25 +31,75 @@ void WriteAll(int fd, std::string_view bytes) {
 // Under a sanitizer or a fuzzer the parent's report of an error would be made in the child's name.
 extern "C" void __sanitizer_set_death_callback(void (*)()) __attribute__((weak));
 
-[[noreturn]] void RunChild(int fd, const std::function<std::string()>& work) {
-    // A crash ends the child by its signal, which the parent reports; the parent's own crash
-    // handlers (a sanitizer's, a fuzzer's) have no business here.
-    for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) std::signal(signal, SIG_DFL);
-    const rlimit noCore{0, 0};  // and at once: a core file of the whole program takes seconds
-    setrlimit(RLIMIT_CORE, &noCore);
-    if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(nullptr);
+struct ChildWork {
+    const std::function<std::string()>* work = nullptr;
     char kind = 'R';
     std::string answer;
-    try {
-        answer = work();
-    } catch (const std::exception& e) {
-        kind = 'E';
-        answer = e.what();
-    } catch (...) {
-        kind = 'E';
+
+    void Run() {
+        try {
+            answer = (*work)();
+        } catch (const std::exception& e) {
+            kind = 'E';
+            answer = e.what();
+        } catch (...) {
+            kind = 'E';
+        }
     }
-    WriteAll(fd, std::string_view(&kind, 1));
-    WriteAll(fd, answer);
+};
+
+// The work on a thread of its own, on a stack of the given size mapped here with a guard below
+// it: an overflow then ends the child at that size whichever thread forked it (RLIMIT_STACK bounds
+// only the main thread's stack, and a stack left by one of the parent's other threads, which the
+// child's thread library would hand out again, may be four times larger).
+void RunOnStack(ChildWork& child, size_t stackBytes) {
+    constexpr size_t kGuard = 64 << 10;
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t size = (stackBytes + page - 1) / page * page;
+    void* block = mmap(nullptr, size + kGuard, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    pthread_attr_t attributes;
+    pthread_t thread;
+    const bool made =
+        block != MAP_FAILED && mprotect(block, kGuard, PROT_NONE) == 0 &&
+        pthread_attr_init(&attributes) == 0 &&
+        pthread_attr_setstack(&attributes, static_cast<char*>(block) + kGuard, size) == 0 &&
+        pthread_create(
+            &thread, &attributes,
+            [](void* c) -> void* {
+                static_cast<ChildWork*>(c)->Run();
+                return nullptr;
+            },
+            &child) == 0;
+    if (made)
+        pthread_join(thread, nullptr);
+    else
+        child.Run();  // no bound then: the work itself is what matters
+}
+
+[[noreturn]] void RunChild(int fd, const std::function<std::string()>& work,
+                           const ChildBounds& bounds) {
+    // A crash ends the child by its signal, which the parent reports; the parent's own crash
+    // handlers (a sanitizer's, a fuzzer's) have no business here.
+    for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGXCPU})
+        std::signal(signal, SIG_DFL);
+    const rlimit noCore{0, 0};  // and at once: a core file of the whole program takes seconds
+    setrlimit(RLIMIT_CORE, &noCore);
+    if (bounds.processor.count() > 0) {
+        // SIGXCPU at the bound, SIGKILL a second later should it be caught.
+        const auto seconds = static_cast<rlim_t>(bounds.processor.count());
+        const rlimit processor{seconds, seconds + 1};
+        setrlimit(RLIMIT_CPU, &processor);
+    }
+    if (__sanitizer_set_death_callback) __sanitizer_set_death_callback(nullptr);
+    ChildWork child;
+    child.work = &work;
+    if (bounds.stackBytes > 0)
+        RunOnStack(child, bounds.stackBytes);
+    else
+        child.Run();
+    WriteAll(fd, std::string_view(&child.kind, 1));
+    WriteAll(fd, child.answer);
     close(fd);
     _exit(0);  // no exit handlers: they belong to the parent
 }
@@ -79,7 +131,7 @@ int WaitFor(pid_t pid) {
 
 }  // namespace
 
-std::string RunIsolated(const std::function<std::string()>& work, std::chrono::seconds limit,
+std::string RunIsolated(const std::function<std::string()>& work, const ChildBounds& bounds,
                         const std::string& failed) {
     int fds[2];
     if (pipe(fds) != 0) throw CommandError(failed + "не удалось создать канал.");
@@ -91,17 +143,21 @@ std::string RunIsolated(const std::function<std::string()>& work, std::chrono::s
     }
     if (pid == 0) {
         close(fds[0]);
-        RunChild(fds[1], work);
+        RunChild(fds[1], work, bounds);
     }
     close(fds[1]);
     std::string answer;
-    const bool complete = ReadAnswer(fds[0], std::chrono::steady_clock::now() + limit, answer);
+    const bool complete =
+        ReadAnswer(fds[0], std::chrono::steady_clock::now() + bounds.wall, answer);
     close(fds[0]);
     if (!complete) kill(pid, SIGKILL);
     const int status = WaitFor(pid);
     if (!complete)
-        throw CommandError(failed + "чтение не закончилось за " + std::to_string(limit.count()) +
-                           " с.");
+        throw CommandError(failed + "чтение не закончилось за " +
+                           std::to_string(bounds.wall.count()) + " с.");
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
+        throw CommandError(failed + "чтение заняло больше " +
+                           std::to_string(bounds.processor.count()) + " с процессорного времени.");
     if (WIFSIGNALED(status))
         throw CommandError(failed + "библиотека чтения завершилась аварийно (сигнал " +
                            std::to_string(WTERMSIG(status)) + ").");

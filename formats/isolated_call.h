@@ -14,11 +14,20 @@
 
 namespace ostrel {
 
+// What the child may spend. A broken file can make the library loop or recurse for seconds
+// before it crashes; the bounds end such a child soon, while the caller grows them with the work
+// a large valid file needs.
+struct ChildBounds {
+    std::chrono::seconds wall{60};      // then the child is killed
+    std::chrono::seconds processor{0};  // its processor time (RLIMIT_CPU); 0: unbounded
+    size_t stackBytes = 0;              // the stack the work runs on; 0: the forking thread's
+};
+
 // Runs work() in a child process and answers the bytes it returned. A CommandError the work
-// throws comes back as the same CommandError. A child that crashed, ended otherwise or gave no
-// answer within `limit` (it is then killed) gives a CommandError of `failed` followed by the
-// reason.
-std::string RunIsolated(const std::function<std::string()>& work, std::chrono::seconds limit,
+// throws comes back as the same CommandError. A child that crashed, ended otherwise, spent more
+// than its processor time or gave no answer within its wall time (it is then killed) gives a
+// CommandError of `failed` followed by the reason.
+std::string RunIsolated(const std::function<std::string()>& work, const ChildBounds& bounds,
                         const std::string& failed);
 
 // The bytes a child answers with, and their reading in the parent.

@@ -26,6 +26,8 @@ std::vector<MzSpectrumRow> ListMzSpectra(const std::string& path);
 
 // The spectra the user chooses among before the file is read: the rows of an mzML or mzXML file
 // of several spectra, nothing for a text file or a file of one spectrum (those open at once).
+// CommandError, besides the cases of ListMzSpectra, for a file of several spectra without a
+// profile MS1 one (a run of centroided spectra): the chooser would offer nothing it can open.
 std::vector<MzSpectrumRow> SpectraToChooseFrom(const std::string& path);
 
 // One spectrum, with only its own binary arrays read: the one at `index`, or without an index the

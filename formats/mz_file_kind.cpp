@@ -42,7 +42,17 @@ bool IsMzFile(const std::string& path) {
 std::vector<MzSpectrumRow> SpectraToChooseFrom(const std::string& path) {
     if (!IsMzFile(path)) return {};
     std::vector<MzSpectrumRow> rows = ListMzSpectra(path);
-    if (rows.size() < 2) rows.clear();
+    if (rows.size() < 2) return {};
+    // A run of centroided spectra (a peak list) offers nothing to choose: say so before the chooser
+    // opens rather than after its OK.
+    if (!FirstProfileMs1(rows)) {
+        const auto centroid = std::count_if(rows.begin(), rows.end(),
+                                            [](const MzSpectrumRow& row) { return row.centroid; });
+        throw CommandError("В файле \"" + path + "\" нет профильного спектра MS1 (спектров: " +
+                           std::to_string(rows.size()) +
+                           ", из них центроидных: " + std::to_string(centroid) +
+                           "), а обработке нужен профильный спектр MS1.");
+    }
     return rows;
 }
 

@@ -33,8 +33,9 @@ bool IsProfileMs1(const MzSpectrumRow& row);
 // The row the chooser preselects and the batch opens by default: the first profile MS1 spectrum.
 std::optional<int32_t> FirstProfileMs1(const std::vector<MzSpectrumRow>& rows);
 
-// The cells of a row for `ostrel-batch list`: index, native id, MS level, retention time,
-// point count, "profile" or "centroid". An unknown level or time is an empty cell.
+// The cells of a row for `ostrel-batch list`: index, native id, MS level, retention time in
+// seconds with two decimals, point count, "profile" or "centroid". An unknown level or time is an
+// empty cell.
 std::vector<std::string> MzListCells(const MzSpectrumRow& row, const NumberFormat& format);
 
 // The same cells as the chooser shows them, the kind in Russian.

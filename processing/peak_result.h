@@ -48,24 +48,23 @@ struct PeakResult {
 
 using PeakResults = std::vector<PeakResult>;
 
-// Why a record's numbers cannot be trusted, the first that applies: the fit gave up (a problem
-// peak), a value is not a number, the height B or the resolving power R came out zero or
-// negative (the shape then is a dip or has no width), or the fit ran to its step cap without
-// its corrections falling below the stop threshold. The numbers stay as computed; only the uses
-// that pick peaks by themselves leave such records out, and the window marks them.
+// Why the numbers of a fitted peak do not describe a peak, though its fit completed: kept as
+// computed and shown, but marked, and left out of every automatic use (the calibration's pairs,
+// the composition).
 enum class FitDoubt : int32_t {
     None,
-    Problem,
-    NotFinite,
-    HeightNotPositive,
-    ResolutionNotPositive,
-    StepCap,
+    NotFinite,                  // a parameter or its error is not a number
+    HeightNotPositive,          // B − A at or below 0: a dip, not a peak
+    ResolvingPowerNotPositive,  // a width that no peak has
+    StepCap,                    // the fit stopped at the step cap, not by converging
 };
+
+// The doubt about a fitted peak; None for a problem peak, which has its own status.
 FitDoubt DoubtOf(const PeakResult& peak);
 
-// A record that an automatic use may take: a fitted peak without doubt.
+// A peak whose fit completed and whose numbers describe a peak.
 inline bool IsUsableFit(const PeakResult& peak) {
-    return DoubtOf(peak) == FitDoubt::None;
+    return !peak.IsProblem() && DoubtOf(peak) == FitDoubt::None;
 }
 
 // The record of the peak just fitted in this context.

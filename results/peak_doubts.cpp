@@ -24,17 +24,16 @@ std::string ProblemText(FitProblem problem) {
 }  // namespace
 
 std::string DoubtText(const PeakResult& p, const NumberFormat& f) {
+    if (p.IsProblem()) return ProblemText(p.problem);
     switch (DoubtOf(p)) {
         case FitDoubt::None:
             return std::string();
-        case FitDoubt::Problem:
-            return ProblemText(p.problem);
         case FitDoubt::NotFinite:
             return "результаты подбора не являются числами";
         case FitDoubt::HeightNotPositive:
             return "высота B = " + f.Fixed(p.height, 1) +
                    " не положительна: подобранная кривая не описывает пик";
-        case FitDoubt::ResolutionNotPositive:
+        case FitDoubt::ResolvingPowerNotPositive:
             return "разрешающая способность R = " + f.Fixed(p.resolvingPower, 0) +
                    " не положительна";
         case FitDoubt::StepCap:
@@ -45,16 +44,15 @@ std::string DoubtText(const PeakResult& p, const NumberFormat& f) {
 }
 
 std::string DoubtBrief(const PeakResult& p) {
+    if (p.IsProblem()) return "не подобран";
     switch (DoubtOf(p)) {
         case FitDoubt::None:
             return std::string();
-        case FitDoubt::Problem:
-            return "не подобран";
         case FitDoubt::NotFinite:
             return "не числа";
         case FitDoubt::HeightNotPositive:
             return "B ≤ 0";
-        case FitDoubt::ResolutionNotPositive:
+        case FitDoubt::ResolvingPowerNotPositive:
             return "R ≤ 0";
         case FitDoubt::StepCap:
             return "не сошёлся";

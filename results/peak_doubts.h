@@ -1,4 +1,5 @@
-// What the window tells about records whose numbers cannot be trusted (FitDoubt): the reason
+// What the window tells about records whose numbers cannot be trusted (problem peaks, and fitted
+// peaks with a FitDoubt; IsUsableFit is false for both): the reason
 // beside a marked row, line or mark, and the lines that head the problem-peak list.
 #pragma once
 

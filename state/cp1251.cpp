@@ -96,6 +96,34 @@ std::string Utf8ToCp1251(std::string_view text) {
     return out;
 }
 
+std::optional<std::string> MarkedTextToCp1251(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) return Utf8ToCp1251(bytes.substr(3));
+    const bool little = bytes.starts_with("\xFF\xFE"), big = bytes.starts_with("\xFE\xFF");
+    if (!little && !big) return std::nullopt;
+    const auto unit = [&](size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char32_t>(little ? a | b << 8 : a << 8 | b);
+    };
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    size_t i = 2;
+    for (; i + 1 < bytes.size(); i += 2) {
+        const char32_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 3 < bytes.size()) {
+            const char32_t low = unit(i + 2);
+            if (low >= 0xDC00 && low <= 0xDFFF) {  // a pair beyond the 16-bit plane
+                out += '?';
+                i += 2;
+                continue;
+            }
+        }
+        out += u >= 0xD800 && u <= 0xDFFF ? '?' : EncodeOne(u);
+    }
+    if (i < bytes.size()) out += '?';  // an odd byte at the end
+    return out;
+}
+
 std::string ValidUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());

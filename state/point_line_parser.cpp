@@ -43,12 +43,13 @@ bool ConvertSimple(const char* field, int length, double& value) {
     return true;
 }
 
-bool Convert(const char* field, int length, double& value, PointLineError& error) {
+bool Convert(const char* field, int length, double& value, PointLineError& error, bool inY) {
     if (ConvertSimple(field, length, value)) return true;
     auto res = std::from_chars(field, field + length, value);
     if (length == 0 || res.ec != std::errc() || res.ptr != field + length) {
         error.kind = PointLineError::Kind::InvalidNumber;
         error.field.assign(field, length);
+        error.inY = inY;
         return false;
     }
     return true;
@@ -92,7 +93,8 @@ bool ParsePointLine(std::string_view line, int32_t& maxYDecimals, PointLine& poi
         }
     }
     if (decimals > maxYDecimals) maxYDecimals = decimals;
-    return Convert(fieldX, lengthX, point.x, error) && Convert(fieldY, lengthY, point.y, error);
+    return Convert(fieldX, lengthX, point.x, error, false) &&
+           Convert(fieldY, lengthY, point.y, error, true);
 }
 
 }  // namespace ostrel

@@ -17,6 +17,7 @@ struct PointLine {
 struct PointLineError {
     enum class Kind { None, InvalidNumber, FieldTooLong } kind = Kind::None;
     std::string field;
+    bool inY = false;  // the field is y's (an invalid number; x was read)
 };
 
 inline constexpr int kPointFieldLength = 21;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <optional>
 
 #include "state/cp1251.h"
 #include "state/errors.h"
@@ -66,13 +67,64 @@ std::string_view ContentOf(std::string_view bytes) {
     return bytes.substr(0, lineEnd);
 }
 
-std::string LineError(int lineNumber, const PointLineError& error) {
-    std::string text = Cp1251ToUtf8(error.field);
-    std::string where = "Строка " + std::to_string(lineNumber) + ": ";
+// The line as a message quotes it: valid UTF-8 on one line, cut to a readable length.
+std::string QuotedLine(std::string_view line) {
+    constexpr size_t kShown = 40;
+    std::string shown(line.substr(0, kShown));
+    for (char& c : shown) {
+        if (c == '\t') c = ' ';
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    }
+    std::string quoted = "\"";
+    quoted += Cp1251ToUtf8(shown);
+    quoted += line.size() > kShown ? "…\"" : "\"";
+    return quoted;
+}
+
+bool HasDigit(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Why the line is no point line, in its own words. A field without a digit (empty, or a lone "."
+// or "-") is a number missing rather than a number written wrong.
+std::string LineError(int lineNumber, std::string_view line, const PointLineError& error) {
+    const std::string where = "Строка " + std::to_string(lineNumber);
+    const std::string fields = "нужны два числа — масса и интенсивность.";
     if (error.kind == PointLineError::Kind::FieldTooLong)
-        return where + "поле \"" + text + "...\" длиннее " + std::to_string(kPointFieldLength) +
-               " символа.";
-    return where + "\"" + text + "\" не является допустимым числом.";
+        return where + ": поле \"" + Cp1251ToUtf8(error.field) + "...\" длиннее " +
+               std::to_string(kPointFieldLength) + " символа.";
+    if (std::all_of(line.begin(), line.end(), IsBlankByte)) return where + " пуста, а " + fields;
+    const std::string quoted = where + " (" + QuotedLine(line) + "): ";
+    if (!HasDigit(error.field)) {
+        if (error.inY) return quoted + "только одно число, а " + fields;
+        if (!HasDigit(line)) return quoted + "ни одного числа, а " + fields;
+    }
+    return quoted + "\"" + Cp1251ToUtf8(error.field) + "\" не является допустимым числом.";
+}
+
+// Bytes that no text holds: a zero byte (UTF-16 without its mark holds one in every other byte),
+// or control characters in a tenth of the first bytes or more. The message when the file is such,
+// else nothing.
+std::optional<std::string> NotTextMessage(std::string_view bytes, const std::string& fileName) {
+    const std::string_view sample = bytes.substr(0, kSampleBytes);
+    const std::string file = "Файл \"" + fileName + "\" не является текстовым: ";
+    if (sample.find('\0') != std::string_view::npos)
+        return file +
+               "в нём есть нулевые байты. Текст в кодировке UTF-16 сохраните как обычный текст "
+               "(ANSI или UTF-8).";
+    const auto controls = std::count_if(sample.begin(), sample.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return (b < 0x20 && !IsBlankByte(c)) || b == 0x7F;
+    });
+    if (controls > 0 && static_cast<size_t>(controls) * 10 >= sample.size())
+        return file + "в нём много управляющих символов.";
+    return std::nullopt;
+}
+
+// A refusal of the file: the file's own kind when it is no text at all, else the reason given.
+[[noreturn]] void Refuse(std::string_view bytes, const std::string& fileName,
+                         const std::string& reason) {
+    throw CommandError(NotTextMessage(bytes, fileName).value_or(reason));
 }
 
 void AppendPointLine(std::string& out, double x, double y, const NumberFormat& format,
@@ -97,6 +149,11 @@ void AppendHeader(std::string& out, const std::string& title, std::string_view l
 }  // namespace
 
 LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& fileName) {
+    // A byte-order mark tells UTF-8 (what Windows Notepad writes) or UTF-16: such a file is read as
+    // the same characters in Windows-1251, so its title is the text the editor showed and its
+    // lines count characters as every other file's do.
+    const std::optional<std::string> decoded = MarkedTextToCp1251(bytes);
+    if (decoded) bytes = *decoded;
     std::string_view content = ContentOf(bytes);
     LoadedSpectrum loaded;
     size_t expected = static_cast<size_t>(std::count(content.begin(), content.end(), '\n')) + 1;
@@ -117,6 +174,9 @@ LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& file
         reader.Next();
         reader.Next();
         pending = false;
+    } else if (!HasDigit(line)) {
+        // The column names of a CSV or TSV export ("mz,intensity"): skipped, and no title.
+        pending = false;
     }
     PointLine point;
     PointLineError error;
@@ -124,14 +184,14 @@ LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& file
         if (!pending) line = reader.Next();
         pending = false;
         if (!ParsePointLine(line, loaded.maxYDecimals, point, error))
-            throw CommandError(LineError(reader.LineNumber(), error));
+            Refuse(bytes, fileName, LineError(reader.LineNumber(), line, error));
         if (loaded.x.size() == static_cast<size_t>(std::numeric_limits<int32_t>::max()))
             throw CommandError("Файл \"" + fileName + "\" содержит слишком много точек.");
         loaded.x.push_back(point.x);
         loaded.y.push_back(point.y);
     }
     if (loaded.x.size() < 2)
-        throw CommandError("Файл \"" + fileName + "\" содержит меньше двух точек спектра.");
+        Refuse(bytes, fileName, "Файл \"" + fileName + "\" содержит меньше двух точек спектра.");
 
     if (loaded.maxYDecimals >= 1) {
         for (double& y : loaded.y) y = static_cast<double>(static_cast<long double>(y) * 1000.0L);
@@ -161,7 +221,9 @@ std::string SpectrumFileText(const std::string& title, const std::vector<double>
                              std::string_view lineEnd) {
     std::string out;
     out.reserve(title.size() + 16 + x.size() * 32);
-    AppendHeader(out, title, lineEnd);
+    // The reader turned the opening quote into a blank: the title goes back without it, so that a
+    // save and a reopening give the title that was open.
+    AppendHeader(out, title.starts_with(' ') ? title.substr(1) : title, lineEnd);
     for (size_t i = 0; i < x.size(); ++i) AppendPointLine(out, x[i], y[i], format, lineEnd);
     return out;
 }

@@ -31,16 +31,19 @@ struct LoadedSpectrum {
     int32_t maxYDecimals = 0;
 };
 
-// Reads the Windows-1251 bytes of a spectrum file: header detection, point lines, scaling of y by
-// 1000 when any y has decimals, ascending order by the first two points. Throws CommandError
-// naming the line and its text when a line cannot be read or fewer than two points were found.
+// Reads the Windows-1251 bytes of a spectrum file (UTF-8 or UTF-16 after a byte-order mark):
+// header detection, a first line of column names without a digit skipped, point lines, scaling of
+// y by 1000 when any y has decimals, ascending order by the first two points. Throws CommandError
+// naming the line and its text when a line cannot be read or fewer than two points were found,
+// and saying so when the bytes are no text at all.
 LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& fileName);
 
 // ParseSpectrumText of the file's bytes.
 LoadedSpectrum ReadSpectrumFile(const std::string& path);
 
-// The text of a spectrum file in UTF-8 with the given line end: the quoted title, two lines "",
-// one point per line.
+// The text of a spectrum file in UTF-8 with the given line end: the quoted title (without the one
+// leading blank the reader puts in place of the opening quote, so that the file reopens to the same
+// title), two lines "", one point per line.
 std::string SpectrumFileText(const std::string& title, const std::vector<double>& x,
                              const std::vector<double>& y, const NumberFormat& format,
                              std::string_view lineEnd);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <thread>
 
@@ -12,19 +13,29 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string MessageOf(const std::function<std::string()>& work, std::chrono::seconds limit = 10s) {
+std::string MessageOf(const std::function<std::string()>& work, const ChildBounds& bounds) {
     try {
-        RunIsolated(work, limit, "Чтение: ");
+        return "answer " + RunIsolated(work, bounds, "Чтение: ");
     } catch (const CommandError& e) {
         return e.what();
     }
-    return "no refusal";
+}
+
+std::string MessageOf(const std::function<std::string()>& work, std::chrono::seconds limit = 10s) {
+    return MessageOf(work, ChildBounds{limit});
+}
+
+// A recursion of `depth` frames of 4 KB each; the sum keeps every frame's buffer alive.
+int Recurse(int depth) {
+    volatile char frame[4096];
+    frame[depth % 4096] = static_cast<char>(depth);
+    return depth == 0 ? 0 : Recurse(depth - 1) + frame[depth % 4096];
 }
 
 TEST(IsolatedCallTest, TheAnswerComesBackWhole) {
     const std::string big(20 << 20, 'x');  // more than a pipe holds at once
-    EXPECT_EQ(RunIsolated([&] { return big; }, 10s, ""), big);
-    EXPECT_EQ(RunIsolated([] { return std::string(); }, 10s, ""), "");
+    EXPECT_EQ(RunIsolated([&] { return big; }, {10s}, ""), big);
+    EXPECT_EQ(RunIsolated([] { return std::string(); }, {10s}, ""), "");
 }
 
 TEST(IsolatedCallTest, ACrashOrAHangOfTheChildBecomesAMessage) {
@@ -43,6 +54,32 @@ TEST(IsolatedCallTest, ACrashOrAHangOfTheChildBecomesAMessage) {
                   },
                   1s),
               "Чтение: чтение не закончилось за 1 с.");
+}
+
+// A broken file may make the library spin or recurse for seconds: the child's processor time and
+// its stack are bounded, whichever thread started it.
+TEST(IsolatedCallTest, TheChildsProcessorTimeAndStackAreBounded) {
+    ChildBounds spin;
+    spin.processor = 1s;
+    EXPECT_EQ(MessageOf(
+                  []() -> std::string {
+                      std::atomic<uint64_t> turns = 0;
+                      for (;;) turns.fetch_add(1, std::memory_order_relaxed);
+                  },
+                  spin),
+              "Чтение: чтение заняло больше 1 с процессорного времени.");
+
+    // 1,000 frames of 4 KB: room on 16 MB, an overflow on 1 MB.
+    const auto deep = [] { return std::to_string(Recurse(1000)); };
+    ChildBounds roomy, tight;
+    roomy.stackBytes = 16 << 20;
+    tight.stackBytes = 1 << 20;
+    EXPECT_EQ(MessageOf(deep, roomy).rfind("answer ", 0), 0u);
+    const std::string overflow = "Чтение: библиотека чтения завершилась аварийно (сигнал 11).";
+    EXPECT_EQ(MessageOf(deep, tight), overflow);
+    std::string fromThread;
+    std::thread([&] { fromThread = MessageOf(deep, tight); }).join();
+    EXPECT_EQ(fromThread, overflow);
 }
 
 TEST(IsolatedCallTest, AnAnswerCutShortIsRefused) {

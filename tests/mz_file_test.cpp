@@ -186,6 +186,38 @@ TEST(MzFileTest, RefusalsNameTheCauseAndChangeNothing) {
     EXPECT_EQ(state.Points.PointX, (std::vector<double>{1, 2}));
 }
 
+// A run of centroided spectra (OpenMS's BSA1.mzML holds 1,684 of them) offers nothing the
+// processing takes: refused before the chooser opens, while `list` still lists it.
+TEST(MzFileTest, ARunWithoutAProfileMs1SpectrumIsRefusedBeforeTheChooser) {
+    TempDir dir;
+    const std::string peaks = dir.File("BSA1.mzML");
+    std::vector<MzTestSpectrum> spectra;
+    for (int i = 0; i < 3; ++i)
+        spectra.push_back({"scan=" + std::to_string(i + 1),
+                           {400, 500.5},
+                           {10, 20},
+                           1 + i % 2,
+                           true,
+                           1501.41394042969 + i});
+    WriteMzTestFile(peaks, spectra);
+    const std::string ms2 = dir.File("ms2.mzML");
+    WriteMzTestFile(ms2, {SeveralSpectra()[0], SeveralSpectra()[1]});
+    EXPECT_EQ(MessageOf([&] { SpectraToChooseFrom(peaks); }),
+              "В файле \"" + peaks +
+                  "\" нет профильного спектра MS1 (спектров: 3, из них центроидных: 3), а "
+                  "обработке нужен профильный спектр MS1.");
+    EXPECT_EQ(MessageOf([&] { SpectraToChooseFrom(ms2); }),
+              "В файле \"" + ms2 +
+                  "\" нет профильного спектра MS1 (спектров: 2, из них центроидных: 1), а "
+                  "обработке нужен профильный спектр MS1.");
+    const BatchRun list = Batch({"list", peaks});
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.out,
+              "0\tscan=1\t1\t1501.41\t2\tcentroid\n"
+              "1\tscan=2\t2\t1502.41\t2\tcentroid\n"
+              "2\tscan=3\t1\t1503.41\t2\tcentroid\n");
+}
+
 TEST(MzFileTest, OpenSpectrumTakesTheTitleAndTheScaling) {
     TempDir dir;
     const std::string path = dir.File("s.mzML");
@@ -270,10 +302,10 @@ TEST(MzFileTest, BatchListsTheSpectraAndTakesTheSpectrumOption) {
     const BatchRun list = Batch({"list", run});
     ASSERT_EQ(list.status, 0) << list.err;
     EXPECT_EQ(list.out,
-              "0\tscan=1\t1\t1.5\t3\tcentroid\n"
-              "1\tscan=2\t2\t3\t4\tprofile\n"
-              "2\tscan=3\t1\t4.5\t2\tprofile\n"
-              "3\tscan=4\t1\t6\t2\tprofile\n");
+              "0\tscan=1\t1\t1.50\t3\tcentroid\n"
+              "1\tscan=2\t2\t3.00\t4\tprofile\n"
+              "2\tscan=3\t1\t4.50\t2\tprofile\n"
+              "3\tscan=4\t1\t6.00\t2\tprofile\n");
     EXPECT_EQ(Batch({"points", run}).out,
               "\"run.mzML scan=3\"\n\"\"\n\"\"\n30.00000     8\n31.00000     9\n");
     EXPECT_EQ(Batch({"points", run, "--spectrum", "3"}).out.substr(0, 18), "\"run.mzML scan=4\"\n");

@@ -148,12 +148,17 @@ TEST(MzRowsTest, PreselectionAndCells) {
     EXPECT_EQ(FirstProfileMs1(rows), 2);
     const NumberFormat format('.');
     EXPECT_EQ(MzListCells(rows[0], format),
-              (std::vector<std::string>{"0", "scan=1", "1", "12.5", "100", "centroid"}));
+              (std::vector<std::string>{"0", "scan=1", "1", "12.50", "100", "centroid"}));
     EXPECT_EQ(MzListCells(rows[1], format),
               (std::vector<std::string>{"1", "scan=2", "2", "", "50", "profile"}));
     EXPECT_EQ(MzChooserCells(rows[2], NumberFormat(',')),
               (std::vector<std::string>{"2", "scan=3", "1", "0,25", "200", "профиль"}));
-    rows[2].msLevel = 0;  // the file does not say
+    // Seconds to the hundredth, as the file's 32-bit value of 1501.41 is meant.
+    rows[0].retentionTime = static_cast<double>(1501.41f);
+    EXPECT_EQ(MzChooserCells(rows[0], format)[3], "1501.41");
+    rows[0].retentionTime = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(MzListCells(rows[0], format)[3], "");  // not known
+    rows[2].msLevel = 0;                             // the file does not say
     EXPECT_EQ(FirstProfileMs1(rows), std::nullopt);
     EXPECT_EQ(MzListCells(rows[2], format)[2], "");
 }

@@ -133,6 +133,26 @@ TEST(PeakFitTest, UnsoundWindowsBecomeProblemPeaks) {
     }
 }
 
+// Four points leave the variance no degree of freedom: the window is a problem peak before any
+// step, so the normal equations are never formed and what one fit hands to the next stays as the
+// fit before left it. (A step there ends as a problem peak too, its variance dividing by zero,
+// with the same results and log: only the values handed on tell that it was taken.)
+TEST(PeakFitTest, AWindowOfFourPointsTakesNoStep) {
+    PeakFitState st;
+    FitLog log;
+    PeakWindow(10, 1000, 2000, 100, 99.9, 0.005, 41).Fit(st, log);
+    const std::array<double, 4> diag = st.PeakDiag;
+    const double det = st.NormalDet;
+    ASSERT_NE(det, 0);
+    PeakWindow(10, 1000, 2000, 100, 99.99, 0.005, 4).Fit(st, log);
+    EXPECT_EQ(st.FitHeight, kProblemPeakHeight);
+    EXPECT_EQ(st.FitIterations, 1);
+    EXPECT_EQ(st.PeakDiag, diag);
+    EXPECT_EQ(st.NormalDet, det);
+    PeakWindow(10, 1000, 2000, 100, 99.99, 0.005, 5).Fit(st, log);  // five points take a step
+    EXPECT_NE(st.NormalDet, det);
+}
+
 TEST(PeakFitTest, NegativeFittedBackgroundReportsTheWindowMinimum) {
     PeakWindow w(-50, 1000, 2000, 100, 99.9, 0.005, 41);
     PeakFitState st;

@@ -124,6 +124,13 @@ TEST(ParsePointLineTest, RefusesEmptyInvalidAndOverlongFields) {
         EXPECT_EQ(e.kind, c.kind) << c.line;
         EXPECT_EQ(e.field, c.field) << c.line;
     }
+    for (const auto& [line, inY] : {std::pair{"28.0", true}, {"- 4", false}, {"5 1-2", true}}) {
+        int32_t decimals = 0;
+        PointLine p;
+        PointLineError e;
+        ParsePointLine(line, decimals, p, e);
+        EXPECT_EQ(e.inY, inY) << line;
+    }
     int32_t decimals = 0;
     PointLine p;
     PointLineError e;
@@ -223,10 +230,139 @@ TEST(ParseSpectrumTextTest, RefusesBadFilesNamingTheLine) {
     }
 }
 
+// UTF-16 text of the characters of `text` (UTF-8 of the Basic Multilingual Plane), the mark first.
+std::string Utf16(std::string_view text, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        char32_t cp = b;
+        int extra = b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+        if (extra) cp = b & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k)
+            cp = cp << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        i += 1 + extra;
+        const char high = static_cast<char>(cp >> 8), low = static_cast<char>(cp & 0xFF);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
+    }
+    return out;
+}
+
+// What other programs write: a byte-order mark (Windows Notepad's UTF-8, UTF-16 in both byte
+// orders), a CSV or TSV export with a line of column names, fields separated by commas or tabs.
+TEST(ParseSpectrumTextTest, ReadsTheFilesOfOtherEditorsAndTools) {
+    const std::string text = "\"Спектр №1\"\r\n\"\"\r\n\"\"\r\n28.5 1500\r\n29 1600\r\n";
+    const FileCase cases[] = {
+        {"UTF-8 with its mark", "\xEF\xBB\xBF" + text, {28.5, 29}, {1500, 1600}, " Спектр №1"},
+        {"UTF-8 mark without a header",
+         "\xEF\xBB\xBF"
+         "28.5 1500\n29 1600",
+         {28.5, 29},
+         {1500, 1600},
+         std::nullopt},
+        {"UTF-16 little-endian", Utf16(text, false), {28.5, 29}, {1500, 1600}, " Спектр №1"},
+        {"UTF-16 big-endian", Utf16(text, true), {28.5, 29}, {1500, 1600}, " Спектр №1"},
+        {"UTF-16 of a character Windows-1251 lacks",
+         Utf16("\"a\xE4\xB8\xAD\"\n\n\n1 2\n3 4\n", false),
+         {1, 3},
+         {2, 4},
+         " a?"},
+        {"CSV with column names",
+         "mz,intensity\r\n100.5,2000\r\n101,3000\r\n",
+         {100.5, 101},
+         {2000, 3000},
+         std::nullopt},
+        {"TSV with column names",
+         "m/z\tIntensity (counts)\n100.5\t2000\n101\t3000\n",
+         {100.5, 101},
+         {2000, 3000},
+         std::nullopt},
+        {"CSV without column names",
+         "100.5,2000\n101,3000\n",
+         {100.5, 101},
+         {2000, 3000},
+         std::nullopt},
+        {"semicolons and blanks",
+         "100.5; 2000\n101 ;3000\n",
+         {100.5, 101},
+         {2000, 3000},
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        LoadedSpectrum s;
+        ASSERT_NO_THROW(s = ParseSpectrumText(c.bytes, "f.txt")) << c.name;
+        EXPECT_EQ(s.x, c.x) << c.name;
+        EXPECT_EQ(s.y, c.y) << c.name;
+        EXPECT_EQ(s.title, c.title) << c.name;
+    }
+    // Column names alone are no spectrum.
+    EXPECT_THROW(ParseSpectrumText("mz,intensity\n", "f.txt"), CommandError);
+}
+
+TEST(ParseSpectrumTextTest, RefusalsQuoteTheLineOrSayTheFileIsNoText) {
+    std::string binary = "\x89PNG\r\n\x1A\n";
+    binary += std::string("\0\0\0\rIHDR\0\0\x01\0", 13);
+    std::string controls;
+    for (int i = 0; i < 200; ++i) controls += static_cast<char>(i % 3 == 0 ? 0x01 : '7' + i % 2);
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string message;  // the whole message
+    } cases[] = {
+        {"zero bytes", binary,
+         "Файл \"f.txt\" не является текстовым: в нём есть нулевые байты. Текст в кодировке UTF-16 "
+         "сохраните как обычный текст (ANSI или UTF-8)."},
+        {"UTF-16 without its mark",
+         std::string("1\0 \0"
+                     "2\0\n\0"
+                     "3\0 \0"
+                     "4\0\n\0",
+                     16),
+         "Файл \"f.txt\" не является текстовым: в нём есть нулевые байты. Текст в кодировке UTF-16 "
+         "сохраните как обычный текст (ANSI или UTF-8)."},
+        {"control bytes", controls,
+         "Файл \"f.txt\" не является текстовым: в нём много управляющих символов."},
+        {"prose after a line of words", "Dear colleague,\nthe spectrum of 12 May follows\n",
+         "Строка 2 (\"the spectrum of 12 May follows\"): только одно число, а нужны два числа — "
+         "масса и интенсивность."},
+        {"a word for the intensity", "1 10\n2 20\n3 30\n4 40\n45.1 abc\n",
+         "Строка 5 (\"45.1 abc\"): только одно число, а нужны два числа — масса и интенсивность."},
+        {"no number on a point line", "1 10\r\nmz;intensity\r\n",
+         "Строка 2 (\"mz;intensity\"): ни одного числа, а нужны два числа — масса и "
+         "интенсивность."},
+        {"a sentence ending in a point", "1 10\r\nthe end.\r\n",
+         "Строка 2 (\"the end.\"): ни одного числа, а нужны два числа — масса и интенсивность."},
+        {"a point for the intensity", "1 10\r\n2 .\r\n",
+         "Строка 2 (\"2 .\"): только одно число, а нужны два числа — масса и интенсивность."},
+        {"a lone minus for the mass", "1 10\r\n- 45\r\n",
+         "Строка 2 (\"- 45\"): \"-\" не является допустимым числом."},
+        {"an empty line", "1 10\r\n  \r\n2 20\r\n",
+         "Строка 2 пуста, а нужны два числа — масса и интенсивность."},
+        {"an invalid field", "1 10\r\n1.2.3 4\r\n3 30\r\n",
+         "Строка 2 (\"1.2.3 4\"): \"1.2.3\" не является допустимым числом."},
+        {"a long Windows-1251 line cut to 40 characters",
+         "1 10\r\n\xCC\xE0\xF1\xF1\xE0\t" + std::string(50, 'x') + "\r\n",
+         "Строка 2 (\"Масса " + std::string(34, 'x') +
+             "…\"): ни одного числа, а нужны два числа — масса и интенсивность."},
+    };
+    for (const auto& c : cases) {
+        try {
+            ParseSpectrumText(c.bytes, "f.txt");
+            ADD_FAILURE() << c.name << ": no error";
+        } catch (const CommandError& e) {
+            EXPECT_EQ(e.what(), c.message) << c.name;
+        }
+    }
+}
+
 TEST(SpectrumWriterTest, WritesTitleHeaderAndPointLines) {
     NumberFormat f('.');
+    // The one blank the reader put for the opening quote goes; a title without it stays whole.
     EXPECT_EQ(SpectrumFileText(" T", {28.00615, 30.123456789}, {1500, 2.25}, f, "\r\n"),
-              "\" T\"\r\n\"\"\r\n\"\"\r\n28.00615     1500\r\n30.12346     2.25\r\n");
+              "\"T\"\r\n\"\"\r\n\"\"\r\n28.00615     1500\r\n30.12346     2.25\r\n");
+    EXPECT_EQ(SpectrumFileText("  T", {}, {}, f, "\n"), "\" T\"\n\"\"\n\"\"\n");
+    EXPECT_EQ(SpectrumFileText("run.mzML scan=1", {}, {}, f, "\n"),
+              "\"run.mzML scan=1\"\n\"\"\n\"\"\n");
     EXPECT_EQ(SpectrumFileText("", {}, {}, f, "\n"), "\"\"\n\"\"\n\"\"\n");
     EXPECT_EQ(PeakFileText(28, {1, 2, 3, 4}, {10, 20, 30, 40}, 1, 2, f, "\r\n"),
               "\"28 пик\"\r\n\"\"\r\n\"\"\r\n2.00000     20\r\n3.00000     30\r\n");
@@ -236,18 +372,25 @@ TEST(SpectrumWriterTest, WritesTitleHeaderAndPointLines) {
     EXPECT_EQ(PeakFileName(28), "28peak.txt");
 }
 
-TEST(SpectrumWriterTest, WriteAndReadBackAddsOneLeadingBlankToTheTitle) {
+TEST(SpectrumWriterTest, SavesAndReopeningsKeepTheTitle) {
     TempDir dir;
     NumberFormat f('.');
     Spectrum s{{26.0, 26.001, 26.002}, {81.1e3, 103400, 92400}};
     const std::string path = dir.File("out.txt");
+    for (const std::string title : {" Спектр", "  два пробела", " "}) {
+        std::string open = title;
+        for (int round = 0; round < 2; ++round) {
+            WriteToFile(path, open, s, f);
+            LoadedSpectrum back = ReadSpectrumFile(path);
+            ASSERT_TRUE(back.title) << title;
+            EXPECT_EQ(*back.title, title) << round;
+            EXPECT_EQ(back.x, s.PointX);
+            EXPECT_EQ(back.y, s.PointY);
+            open = *back.title;
+        }
+    }
     WriteToFile(path, " Спектр", s, f);
-    const std::string bytes = TempDir::Read(path);
-    EXPECT_EQ(bytes.substr(0, 11), "\" \xD1\xEF\xE5\xEA\xF2\xF0\"\r\n");
-    LoadedSpectrum back = ReadSpectrumFile(path);
-    EXPECT_EQ(back.title, "  Спектр");
-    EXPECT_EQ(back.x, s.PointX);
-    EXPECT_EQ(back.y, s.PointY);
+    EXPECT_EQ(TempDir::Read(path).substr(0, 10), "\"\xD1\xEF\xE5\xEA\xF2\xF0\"\r\n");
 
     WriteOtdelPik(dir.File("28peak.txt"), 28, 0, 1, s, f);
     LoadedSpectrum peak = ReadSpectrumFile(dir.File("28peak.txt"));
