@@ -273,7 +273,6 @@ void TForm1::BuildMenus() {
     connect(item(chList, "HTML3", "HTML"), &QAction::triggered, this,
             [this] { theoryCH_->HTML3Click(); });
     file->addSeparator();
-    file->addSeparator();
     connect(item(file, "N3", "Выход", "Ctrl+Q"), &QAction::triggered, this, [this] { close(); });
     // The shortcuts reach the items without the menu, so the items follow the data at once; the
     // menu checks again before it opens.

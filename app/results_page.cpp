@@ -70,8 +70,10 @@ void ResultsPage::ShowGrid() {
                 StringGrid1->setItem(r - 1, c, cell);
             }
             cell->setText(Q(g.Cell(c, r)));
-            cell->setBackground(QBrush());
-            cell->setToolTip(QString());
+            if (!cell->toolTip().isEmpty()) {  // a mark of an earlier table
+                cell->setBackground(QBrush());
+                cell->setToolTip(QString());
+            }
         }
     // Rows whose numbers cannot be trusted are marked; their texts stay as the table has them.
     const ProgramState& state = form_.State();
