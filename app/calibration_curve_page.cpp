@@ -120,6 +120,8 @@ void CalibrationCurvePage::Button5Click() {
     SpectrumPage& spectrum = form_.Spectrum();
     spectrum.Series1->SetPoints(state.Points.PointX, state.Points.PointY);
     spectrum.Chart1->Redraw();
+    form_.Unsaved().recalculatedSpectrum = true;
+    form_.UpdateDataCommands();  // "Вернуть исходный спектр"
     // The corrected spectrum is processed anew, from the preliminary processing on.
     form_.Settings().Button9->setEnabled(true);
     form_.ShowMessage(kRecalculatedMessage);

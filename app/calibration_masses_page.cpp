@@ -17,6 +17,7 @@
 #include "reference/auto_pairing_texts.h"
 #include "reference/calibration_list.h"
 #include "reference/reference_ions.h"
+#include "results/peak_doubts.h"
 #include "results/results_table.h"
 #include "state/errors.h"
 
@@ -129,6 +130,12 @@ void CalibrationMassesPage::FillListMass() {
     const std::vector<std::string> lines = MassListLines(state.Peaks, state.Format);
     AppendLines(ListBox5, lines);
     AppendLines(single.ListBox8, lines);
+    for (size_t i = 0; i < state.Peaks.size(); ++i) {
+        const std::string why = DoubtText(state.Peaks[i], state.Format);
+        if (why.empty()) continue;
+        MarkDoubtful(ListBox5->item(static_cast<int>(i)), why);
+        MarkDoubtful(single.ListBox8->item(static_cast<int>(i)), why);
+    }
     single.Button16->setEnabled(true);
 }
 
@@ -149,6 +156,13 @@ void CalibrationMassesPage::ShowCalibrationList(int select) {
     const ProgramState& state = form_.State();
     ListBox6->clear();
     AppendLines(ListBox6, CalibrationLines(state.Calibration, state.Peaks, state.Format));
+    const std::vector<CalibrationEntry>& entries = state.Calibration.entries;
+    for (size_t j = 0; j < entries.size(); ++j) {
+        const size_t peak = static_cast<size_t>(entries[j].peak);
+        if (peak >= state.Peaks.size()) continue;
+        const std::string why = DoubtText(state.Peaks[peak], state.Format);
+        if (!why.empty()) MarkDoubtful(ListBox6->item(static_cast<int>(j)), why);
+    }
     if (select >= 0 && select < ListBox6->count()) ListBox6->setCurrentRow(select);
 }
 
@@ -159,6 +173,11 @@ int CalibrationMassesPage::SelectedCalibrationLine() const {
 void CalibrationMassesPage::Button1Click() {
     const int s = SelectedRow(ListBox5);
     if (s < 0) return;
+    const PeakResults& peaks = form_.State().Peaks;
+    if (s < static_cast<int>(peaks.size()) && peaks[s].IsProblem()) {
+        form_.ShowMessage(kProblemPeakNotForCalibrationMessage);
+        return;
+    }
     const AddResult added = AddCalibrationPeak(form_.State().Calibration, s);
     if (added.message) {
         form_.ShowMessage(*added.message);
@@ -212,6 +231,10 @@ void CalibrationMassesPage::SetEditing(bool on) {
 
 void CalibrationMassesPage::Button15Click() {
     const ProgramState& state = form_.State();
+    if (state.Calibration.entries.empty()) {
+        form_.ShowMessage(kCalibrationListEmptyMessage);
+        return;
+    }
     try {
         form_.Road().MakeCalibrationPoints();
     } catch (const CommandError& e) {
@@ -224,6 +247,7 @@ void CalibrationMassesPage::Button15Click() {
     SetEditing(false);
     curve.Button6->setEnabled(true);
     curve.Button4->setEnabled(true);
+    form_.UpdateDataCommands();
     if (state.HintMode) form_.ShowMessage(CurveCreatedMessage());
 }
 
@@ -237,6 +261,7 @@ void CalibrationMassesPage::ClearCalibration() {
     form_.CalibrationCurve().ShowCalibrationPoints();
     form_.CalibrationCurve().ClearCurve();
     FillListMass();
+    form_.UpdateDataCommands();
 }
 
 void CalibrationMassesPage::Button14Click() {

@@ -155,6 +155,8 @@ void Chart::SetZoomAndPan(bool on) {
 }
 
 void Chart::mousePressEvent(QMouseEvent* event) {
+    leftPressed_ = event->button() == Qt::LeftButton;
+    pressedAt_ = event->position();
     const bool rectangle =
         event->button() == Qt::RightButton ||
         (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier));
@@ -163,12 +165,43 @@ void Chart::mousePressEvent(QMouseEvent* event) {
     QCustomPlot::mousePressEvent(event);
 }
 
+void Chart::mouseMoveEvent(QMouseEvent* event) {
+    QCustomPlot::mouseMoveEvent(event);
+    if (pointerWatcher_ && axisRect()->rect().contains(event->position().toPoint()))
+        pointerWatcher_(xAxis->pixelToCoord(event->position().x()),
+                        yAxis->pixelToCoord(event->position().y()));
+}
+
+void Chart::mouseReleaseEvent(QMouseEvent* event) {
+    QCustomPlot::mouseReleaseEvent(event);
+    // A click is a left press and release within a few pixels: a longer way is a drag.
+    const QPointF moved = event->position() - pressedAt_;
+    const bool click = leftPressed_ && event->button() == Qt::LeftButton &&
+                       std::fabs(moved.x()) + std::fabs(moved.y()) < 4 &&
+                       axisRect()->rect().contains(event->position().toPoint());
+    leftPressed_ = false;
+    if (!click) return;
+    SetClickedX(xAxis->pixelToCoord(event->position().x()));
+    if (pointerWatcher_)
+        pointerWatcher_(xAxis->pixelToCoord(event->position().x()),
+                        yAxis->pixelToCoord(event->position().y()));
+}
+
+void Chart::SetClickedX(std::optional<double> x) {
+    clickedX_ = x;
+    update();
+}
+
 void Chart::mouseDoubleClickEvent(QMouseEvent* event) {
     QCustomPlot::mouseDoubleClickEvent(event);
     if (zoomable_ && event->button() == Qt::LeftButton) Redraw();
 }
 
 void Chart::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && clickedX_) {
+        SetClickedX(std::nullopt);
+        return;
+    }
     if (zoomable_ && event->key() == Qt::Key_Home) {
         Redraw();
         return;
@@ -225,9 +258,14 @@ QString Chart::MarkText() const {
 
 void Chart::paintEvent(QPaintEvent* event) {
     QCustomPlot::paintEvent(event);
-    if (overlay_) {
-        QPainter painter(this);
-        overlay_(painter);
+    QPainter painter(this);
+    if (overlay_) overlay_(painter);
+    // The clicked point is a mark of the screen only: pictures and prints leave it out.
+    if (clickedX_ && xAxis->range().contains(*clickedX_)) {
+        const QRect plot = axisRect()->rect();
+        const double x = xAxis->coordToPixel(*clickedX_);
+        painter.setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
+        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
     }
 }
 
@@ -248,6 +286,22 @@ QCPRange Widened(const QCPRange& r, double below, double above, bool logarithmic
     }
     const double span = r.size() > 0 ? r.size() : std::max(std::fabs(r.upper), 1.0);
     return QCPRange(r.lower - below * span, r.upper + above * span);
+}
+
+// The values of the points in the mass range, without the breaks of a line (a value that is not
+// a number), which QCustomPlot's own range may take for its first value.
+QCPRange FiniteValueRange(const QCPGraph& g, bool& has, bool logarithmic, const QCPRange& keys) {
+    has = false;
+    QCPRange r;
+    for (auto it = g.data()->findBegin(keys.lower); it != g.data()->constEnd(); ++it) {
+        if (it->key > keys.upper) break;
+        const double v = it->value;
+        if (!std::isfinite(v) || (logarithmic && v <= 0)) continue;
+        if (!has) r = QCPRange(v, v);
+        r.expand(v);
+        has = true;
+    }
+    return r;
 }
 
 }  // namespace
@@ -297,7 +351,9 @@ void Chart::FitValueAxis() {
         if (!g->visible()) continue;
         if (rangeSeries_ && rangeSeries_->IsVisible() && g != rangeSeries_->Graph()) continue;
         bool has = false;
-        const QCPRange r = g->getValueRange(has, domain, xAxis->range());
+        QCPRange r = g->getValueRange(has, domain, xAxis->range());
+        if (has && !(std::isfinite(r.lower) && std::isfinite(r.upper)))
+            r = FiniteValueRange(*g, has, logarithmic, xAxis->range());
         if (!has) continue;
         if (found)
             values.expand(r);

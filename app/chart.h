@@ -8,7 +8,10 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
+
+#include "state/window_texts.h"
 
 namespace ostrel {
 
@@ -94,6 +97,18 @@ class Chart : public QCustomPlot {
     // Painted over the chart after every drawing, so it follows resizing and zooming.
     void SetOverlay(std::function<void(QPainter&)> overlay) { overlay_ = std::move(overlay); }
 
+    // The pointer: what the status line calls the axes, and a watcher told the chart
+    // coordinates under the pointer whenever it moves over the plot or a point is clicked.
+    void SetPointerAxes(const PointerAxes& axes) { pointerAxes_ = axes; }
+    const PointerAxes& Axes() const { return pointerAxes_; }
+    void SetPointerWatcher(std::function<void(double x, double y)> watcher) {
+        pointerWatcher_ = std::move(watcher);
+    }
+    // The mass of the point last clicked (a left click without a drag), marked on screen by a
+    // dashed line; Escape forgets it.
+    std::optional<double> ClickedX() const { return clickedX_; }
+    void SetClickedX(std::optional<double> x);
+
     // The chart as the screen shows it (its size, ranges and overlay) on another device: an
     // image, a PDF page, a printer page. The painter's origin is the chart's top-left corner.
     void PaintPicture(QCPPainter& painter);
@@ -101,6 +116,8 @@ class Chart : public QCustomPlot {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -114,6 +131,11 @@ class Chart : public QCustomPlot {
     std::map<QString, ChartSeries*> series_;
     std::vector<std::unique_ptr<ChartSeries>> owned_;
     std::function<void(QPainter&)> overlay_;
+    PointerAxes pointerAxes_;
+    std::function<void(double, double)> pointerWatcher_;
+    std::optional<double> clickedX_;
+    QPointF pressedAt_;
+    bool leftPressed_ = false;
 };
 
 }  // namespace ostrel

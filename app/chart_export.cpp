@@ -79,8 +79,8 @@ QByteArray ChartPictureBytes(Chart& chart, ImageFormat format, const std::string
 }
 
 void SaveChartImage(TForm1& form, Chart& chart, const ChartImageTexts& texts) {
-    const auto answer = form.Seam().AskSaveFileAndFilter(
-        {texts.title, form.ProgramFolder().toStdString(), kChartImageFilter, texts.fileName});
+    const auto answer =
+        form.AskSaveFileAndFilter({texts.title, std::string(), kChartImageFilter, texts.fileName});
     if (!answer) return;
     try {
         const QByteArray bytes =
@@ -88,7 +88,9 @@ void SaveChartImage(TForm1& form, Chart& chart, const ChartImageTexts& texts) {
         WriteFileReplacing(answer->path, bytes.toStdString());
     } catch (const CommandError& e) {
         form.ShowMessage(e.what());
+        return;
     }
+    form.ResultsExported();
 }
 
 void BMP1Click(TForm1& form) {
@@ -120,7 +122,9 @@ void N35Click(TForm1& form) {
         });
     } catch (const CommandError& e) {
         form.ShowMessage(e.what());
+        return;
     }
+    form.ResultsExported();
 }
 
 }  // namespace ostrel

@@ -8,9 +8,11 @@
 namespace ostrel {
 
 TForm3::TForm3(ColumnChoice& columnChosen, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
       columnChosen_(columnChosen) {
-    // A title bar without system menu and close button: the dialog is left through "OK".
+    // "OK" writes the page with the boxes ticked; closing the dialog otherwise (its close
+    // button, Escape) cancels the export.
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(Q(kColumnDialogCaption));
     setFixedSize(248, 515);
@@ -21,7 +23,7 @@ TForm3::TForm3(ColumnChoice& columnChosen, QWidget* parent)
         box->setObjectName(QStringLiteral("CheckBox%1").arg(k + 1));
         box->setFont(bold);
         box->setGeometry(48, 16 + 32 * static_cast<int>(k), 160, 24);
-        box->setChecked(true);
+        box->setChecked(columnChosen[k]);  // the choice the page would be written with
         CheckBoxes[k] = box;
     }
     Button1 = new QPushButton(Q(kColumnDialogButton), this);

@@ -1,5 +1,6 @@
 // TForm3, "Выбор столбцов": the twelve boxes that choose the columns of the HTML page. It is made
-// for one export and thrown away, so it always opens with every box checked.
+// for one export and opens with the boxes of the choice in force (every box before the first
+// "OK"); only "OK" goes on to the export.
 #pragma once
 
 #include <QDialog>

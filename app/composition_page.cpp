@@ -209,7 +209,8 @@ void CompositionPage::TextFileClick() {
         form_.ShowMessage(e.what());
         return;
     }
-    form_.ShowMessage(kTableCopiedMessage);
+    form_.ShowMessage(TableCopiedMessage(kCompositionTableName, *path,
+                                         static_cast<int32_t>(form_.State().Peaks.size())));
 }
 
 void CompositionPage::HtmlClick() {

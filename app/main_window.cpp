@@ -9,12 +9,15 @@
 #include <QDir>
 #include <QEvent>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QHostInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QThread>
 
@@ -33,6 +36,7 @@
 #include "app/testing_page.h"
 #include "app/theory_page.h"
 #include "app/widget_factory.h"
+#include "fitting/calibration_curve.h"
 #include "formats/mz_file.h"
 #include "results/results_assembly.h"
 #include "state/clear_all.h"
@@ -57,8 +61,12 @@ TForm1::TForm1(std::unique_ptr<UiSeam> seam, QString programFolder, QWidget* par
     setFont(font);
     BuildPages();
     BuildMenus();
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("StatusLine"));
+    statusBar()->addWidget(status_, 1);
     form5_ = new TForm5(this);
     FormCreate();
+    WatchPointers();
 }
 
 TForm1::~TForm1() {
@@ -77,8 +85,31 @@ void TForm1::StopLastPass() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (unsaved_.Any() && !seam_->AskYesNo(QuitQuestion(unsaved_))) {
+        event->ignore();
+        return;
+    }
     StopLastPass();
     QMainWindow::closeEvent(event);
+}
+
+void TForm1::WatchPointers() {
+    const std::pair<Chart*, PointerAxes> charts[] = {
+        {spectrum_->Chart1, {"m/z", 5, "I", 0}},
+        {settings_->Chart5, {"m/z", 5, "I", 0}},
+        {curve_->Chart2, {"m/z", 5, "ΔM (mmu)", 2}},
+        {theoryCH_->chart, {"m/z", 4, "дефект (mmu)", 1}},
+        {theoryCF_->chart, {"m/z", 4, "дефект (mmu)", 1}},
+    };
+    for (const auto& [chart, axes] : charts) {
+        chart->SetPointerAxes(axes);
+        chart->SetPointerWatcher([this, chart = chart](double x, double y) {
+            status_->setText(
+                Q(PointerStatusText(chart->Axes(), x, y, chart->ClickedX(), state_.Format)));
+        });
+    }
+    // A page shown anew starts without the last page's reading.
+    connect(pages_, &QTabWidget::currentChanged, status_, &QLabel::clear);
 }
 
 ChartSeries* TForm1::Series(const QString& name) const {
@@ -162,6 +193,11 @@ void TForm1::BuildViewMenu(QMenu* menu) {
     menu->addSeparator();
     AddSwitch(menu, "Series61", "Обработанное", true, "Series6", false);
     AddSwitch(menu, "Points61", "Обработанное (точки)", true, "Series6", true);
+    QAction* labels = menu->addAction(Q(kPeakLabelsCaption));
+    labels->setObjectName(QStringLiteral("PeakLabels1"));
+    labels->setCheckable(true);
+    connect(labels, &QAction::triggered, this,
+            [this] { spectrum_->Chart1->replot(QCustomPlot::rpQueuedReplot); });
     menu->addSeparator();
     const struct {
         const char *visibility, *markers, *caption, *series;
@@ -203,15 +239,20 @@ void TForm1::BuildMenus() {
     connect(item(file, "N2", "Открыть...", "Ctrl+O"), &QAction::triggered, this,
             [this] { N2Click(); });
     QMenu* folders = submenu(file, "N9", "Папки");
-    // Captions and folders are set once the computer's name is known.
-    for (const char* name :
-         {"QuickFolder1", "QuickFolder2", "QuickFolder3", "QuickFolder4", "CTemp1"}) {
-        if (std::string(name) == "QuickFolder4") folders->addSeparator();
-        item(folders, name, QString());
+    // The folders are those of this computer that exist when the menu opens.
+    for (const char* name : {"QuickFolder1", "QuickFolder2", "QuickFolder3", "CTemp1"}) {
+        if (std::string(name) == "CTemp1") folders->addSeparator();
+        connect(item(folders, name, QString()), &QAction::triggered, this, [this, name] {
+            if (QAction* a = Action(QString::fromLatin1(name)))
+                QuickFolderClick(a->data().toString().toStdString());
+        });
     }
+    connect(folders, &QMenu::aboutToShow, this, [this] { UpdateDataCommands(); });
     file->addSeparator();
     connect(item(file, "N42", "Сохранить...", "Ctrl+S"), &QAction::triggered, this,
             [this] { N42Click(); });
+    connect(item(file, "RestoreSpectrum1", Q(kRestoreSpectrumCaption)), &QAction::triggered, this,
+            [this] { RestoreSpectrumClick(); });
     QMenu* info = submenu(file, "N36", "Информация");
     connect(item(info, "HTML1", "HTML"), &QAction::triggered, this,
             [this] { results_->HTMLOut(HtmlLook::Plain); });
@@ -237,6 +278,9 @@ void TForm1::BuildMenus() {
             [this] { theoryCH_->HTML3Click(); });
     file->addSeparator();
     connect(item(file, "N3", "Выход", "Ctrl+Q"), &QAction::triggered, this, [this] { close(); });
+    // The shortcuts reach the items without the menu, so the items follow the data at once; the
+    // menu checks again before it opens.
+    connect(file, &QMenu::aboutToShow, this, [this] { UpdateDataCommands(); });
 
     QMenu* view = bar->addMenu(QStringLiteral("Вид"));
     view->setObjectName(QStringLiteral("N10"));
@@ -270,16 +314,10 @@ void TForm1::FormCreate() {
     pages_->setCurrentIndex(0);
     settings_->ListBox1->setToolTip(Q(ZoneListTooltip()).replace('\r', '\n'));
     state_.ComputerName = ComputerNameFrom(QHostInfo::localHostName().toStdString());
-    state_.OnHost1 = state_.ComputerName == ConfiguredHosts().host1;
-    state_.OnHost2 = state_.ComputerName == ConfiguredHosts().host2;
-    for (const QuickFolder& q : QuickFolders(state_.OnHost1, state_.OnHost2)) {
-        QAction* a = Action(Q(q.item));
-        a->setText(Q(q.caption));
-        connect(a, &QAction::triggered, this, [this, folder = q.folder] {
-            QuickFolderClick(LocalPathOf(folder, QDir::homePath().toStdString(),
-                                         QDir::tempPath().toStdString()));
-        });
-    }
+    // Before the first spectrum the dialogs start in the user's home folder.
+    state_.DialogFolder = QDir::homePath().toStdString() + "/";
+    // The column dialog shows the choice the page will be written with: all at first.
+    state_.ColumnChosen.fill(true);
     ApplyLayoutRule();
     for (QPushButton* b :
          {curve_->Button6, curve_->Button4, curve_->Button5, settings_->Button9,
@@ -287,6 +325,51 @@ void TForm1::FormCreate() {
           masses_->Button1, masses_->Button2, masses_->Button3, masses_->Button8, masses_->Button14,
           masses_->Button15, masses_->AutoPair})
         b->setEnabled(false);
+    UpdateDataCommands();
+}
+
+void TForm1::RefreshQuickFolders() {
+    QuickFolderPlaces places;
+    places.home = QDir::homePath().toStdString();
+    places.programFolder = programFolder_.toStdString();
+    places.spectrumFolder = state_.Points.PointCount() > 0 ? spectrumFolder_ : std::string();
+    places.tempFolder = QDir::tempPath().toStdString();
+    for (const char* name : {"QuickFolder1", "QuickFolder2", "QuickFolder3", "CTemp1"})
+        Action(QString::fromLatin1(name))->setVisible(false);
+    for (const QuickFolder& q : QuickFolders(places)) {
+        QAction* a = Action(Q(q.item));
+        a->setText(Q(q.caption));
+        a->setData(Q(q.folder));
+        a->setVisible(true);
+        a->setEnabled(!refusing_);  // hidden, an item was disabled with it
+    }
+}
+
+void TForm1::UpdateDataCommands() {
+    if (refusing_) return;  // RefuseCommands(false) comes back here
+    const bool spectrum = state_.Points.PointCount() > 0;
+    const bool results = !state_.Peaks.empty();
+    const bool theoryCH = state_.Theory.chSaw.Count() > 0 || state_.Theory.chPeaks.Count() > 0;
+    const bool theoryCF = state_.Theory.cfSaw.Count() > 0 || state_.Theory.cfPeaks.Count() > 0;
+    const std::pair<const char*, bool> commands[] = {
+        {"N42", spectrum},
+        {"RestoreSpectrum1", road_.CanRestoreSpectrum()},
+        {"HTML1", results},
+        {"HTML2", results},
+        {"N4", results},
+        {"TXT2", results},
+        {"BMP1", spectrum},
+        {"N35", spectrum},
+        {"BMP3", state_.CalibPoints.Count() > 0},
+        {"BMP2", theoryCH},
+        {"TXT1", theoryCH},
+        {"BMP4", theoryCF},
+        {"XLS1", results},
+        {"HTML3", results},
+    };
+    for (const auto& [name, enabled] : commands)
+        Action(QString::fromLatin1(name))->setEnabled(enabled);
+    RefreshQuickFolders();
 }
 
 void TForm1::ApplyClearAll(const ClearedParts& cleared) {
@@ -338,9 +421,13 @@ void TForm1::ApplyClearAll(const ClearedParts& cleared) {
     for (const auto& [part, buttons] : commands)
         if (cleared.Has(part))
             for (QPushButton* b : buttons) b->setEnabled(false);
-    if (cleared.Has(P::ResultsTable)) results_->ShowGrid();
+    if (cleared.Has(P::ResultsTable)) {
+        results_->ShowGrid();
+        unsaved_.passResults = false;  // gone with the table
+    }
     if (cleared.Has(P::Composition)) composition_->ShowComposition();
     for (Chart* chart : findChildren<Chart*>()) chart->Refresh();
+    UpdateDataCommands();
 }
 
 void TForm1::LoadSpectrum(const std::string& path) {
@@ -364,41 +451,100 @@ void TForm1::LoadSpectrum(const std::string& path) {
         ShowMessage(e.what());
         return;
     }
+    // The window names the file, shows what was opened, and the dialogs start beside it.
+    const QFileInfo file(QString::fromStdString(path));
+    setWindowTitle(Q(WindowTitle(file.fileName().toStdString())));
+    spectrumFolder_ = file.absolutePath().toStdString() + "/";
+    state_.DialogFolder = spectrumFolder_;
+    unsaved_ = {};
+    for (Chart* chart : findChildren<Chart*>()) chart->SetClickedX(std::nullopt);
+    pages_->setCurrentWidget(spectrum_);
+    UpdateDataCommands();
     if (state_.HintMode) ShowMessage(LoadHintMessage());
     settings_->Button9->setEnabled(true);
 }
 
-void TForm1::ReadFromFile() {
-    const auto path = seam_->AskOpenFile(
-        {kOpenSpectrumTitle, state_.DialogFolder, kOpenSpectrumFilter, std::string()});
+void TForm1::PrepareDialog(FileDialogRequest& request) const {
+    if (request.folder.empty()) request.folder = state_.DialogFolder;
+}
+
+void TForm1::RememberFolderOf(const std::optional<std::string>& path) {
+    if (!path) return;
+    // A folder typed in the dialog that does not exist (a write that failed) is not kept.
+    const QFileInfo file(QString::fromStdString(*path));
+    if (file.absoluteDir().exists()) state_.DialogFolder = file.absolutePath().toStdString() + "/";
+}
+
+std::optional<std::string> TForm1::AskOpenFile(FileDialogRequest request) {
+    PrepareDialog(request);
+    auto path = seam_->AskOpenFile(request);
+    RememberFolderOf(path);
+    return path;
+}
+
+std::optional<std::string> TForm1::AskSaveFile(FileDialogRequest request) {
+    PrepareDialog(request);
+    auto path = seam_->AskSaveFile(request);
+    RememberFolderOf(path);
+    return path;
+}
+
+std::optional<SavedFileChoice> TForm1::AskSaveFileAndFilter(FileDialogRequest request) {
+    PrepareDialog(request);
+    auto answer = seam_->AskSaveFileAndFilter(request);
+    if (answer) RememberFolderOf(answer->path);
+    return answer;
+}
+
+void TForm1::ReadFromFile(const std::string& folder) {
+    const auto path = AskOpenFile({kOpenSpectrumTitle, folder, kOpenSpectrumFilter, std::string()});
     if (path) LoadSpectrum(*path);
 }
 
 void TForm1::OpenSpectrumFile(const std::string& path) {
-    state_.DialogFolder = programFolder_.toStdString();
     LoadSpectrum(path);
 }
 
 void TForm1::N2Click() {
-    state_.DialogFolder = programFolder_.toStdString();
-    ReadFromFile();
+    ReadFromFile(std::string());
 }
 
 void TForm1::N42Click() {
-    state_.DialogFolder = programFolder_.toStdString();
-    const auto path = seam_->AskSaveFile(
-        {kSaveSpectrumTitle, state_.DialogFolder, kTextFileFilter, kSpectrumFileName});
+    if (state_.Points.PointCount() == 0) {
+        ShowMessage(kNoSpectrumToSaveMessage);
+        return;
+    }
+    const auto path =
+        AskSaveFile({kSaveSpectrumTitle, std::string(), kTextFileFilter, kSpectrumFileName});
     if (!path) return;
     try {
         WriteToFile(*path, state_.CurveTitle, state_.Points, state_.Format);
     } catch (const CommandError& e) {
         ShowMessage(e.what());
+        return;
     }
+    unsaved_.recalculatedSpectrum = false;
 }
 
 void TForm1::QuickFolderClick(const std::string& folder) {
-    state_.DialogFolder = folder;
-    ReadFromFile();
+    ReadFromFile(folder);
+}
+
+void TForm1::RestoreSpectrumClick() {
+    if (LastPassRunning()) return;
+    ClearedParts cleared;
+    try {
+        cleared = road_.RestoreSpectrum();
+    } catch (const CommandError& e) {
+        ShowMessage(e.what());
+        return;
+    }
+    ApplyClearAll(cleared);
+    spectrum_->ShowSpectrum();
+    unsaved_ = {};
+    UpdateDataCommands();
+    settings_->Button9->setEnabled(true);
+    ShowMessage(kSpectrumRestoredMessage);
 }
 
 void TForm1::N44Click() {
@@ -491,9 +637,12 @@ void TForm1::RefuseCommands(bool refuse) {
                 static_cast<QWidget*>(object)->setEnabled(enabled);
         }
         refused_.clear();
+        refusing_ = false;
+        UpdateDataCommands();  // the work may have brought data or taken it
         return;
     }
     refused_.clear();
+    refusing_ = true;
     auto refuse1 = [this](QObject* object, bool enabled) {
         refused_.emplace_back(object, enabled);
         if (auto* a = qobject_cast<QAction*>(object))
@@ -602,6 +751,10 @@ void TForm1::Obrab5() {
     theoryCH_->ShowSeries();
     theoryCF_->ShowSeries();
     ApplyLayoutRule();  // the lists just filled may need more room
+
+    testing_->MarkDoubtfulPeaks();
+    unsaved_.passResults = !state_.Peaks.empty();
+    UpdateDataCommands();
 
     if (!failure.empty()) ShowMessage(failure);
     if (state_.HintMode) ShowMessage(LastPassDoneMessage());

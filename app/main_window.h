@@ -7,14 +7,18 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "app/ui_seam.h"
 #include "state/program_state.h"
 #include "state/spectrum_road.h"
+#include "state/window_texts.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QTabWidget;
 
@@ -76,10 +80,32 @@ class TForm1 : public QMainWindow {
     // The layout rule, applied at start and whenever a page changes size.
     void ApplyLayoutRule();
 
+    // Every file dialog of the program: it starts in the request's folder, or, when that is
+    // empty, in the folder last used in this run (the open spectrum's after a load, the home
+    // folder before the first one); the folder of the chosen file becomes the last folder.
+    std::optional<std::string> AskOpenFile(FileDialogRequest request);
+    std::optional<std::string> AskSaveFile(FileDialogRequest request);
+    std::optional<SavedFileChoice> AskSaveFileAndFilter(FileDialogRequest request);
+
+    // What was made and not yet saved or exported; the question before quitting reads it.
+    UnsavedWork& Unsaved() { return unsaved_; }
+    // After a command that wrote or copied out the results of the pass.
+    void ResultsExported() { unsaved_.passResults = false; }
+    // Enables the commands that have data to work on (the exports, the saving of the spectrum,
+    // "Вернуть исходный спектр") and disables the others; while the window refuses commands it
+    // waits until they are given back.
+    void UpdateDataCommands();
+    // The status line: the point under the pointer on a chart.
+    QLabel* StatusLine() const { return status_; }
+
     // The shell's commands.
     void N2Click();   // Открыть...
     void N42Click();  // Сохранить...
     void QuickFolderClick(const std::string& folder);
+    // "Вернуть исходный спектр": the masses as opened, after a recalculation.
+    void RestoreSpectrumClick();
+    // "Папки": the entries of this computer's folders that exist now.
+    void RefreshQuickFolders();
     void N44Click();  // Подсказка
     void N31Click();  // Хинты на CH и CF
     void N14Click();  // О программе...
@@ -111,7 +137,8 @@ class TForm1 : public QMainWindow {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Closing during a pass stops it after the peak being fitted, without the results assembly.
+    // With unsaved work the user is asked first; "Нет" keeps the window open. Closing during a
+    // pass stops it after the peak being fitted, without the results assembly.
     void closeEvent(QCloseEvent* event) override;
 
   private:
@@ -121,7 +148,13 @@ class TForm1 : public QMainWindow {
     void AddSwitch(QMenu* menu, const QString& name, const QString& caption, bool visibleInMenu,
                    const QString& series, bool markers);
     void FormCreate();
-    void ReadFromFile();
+    // Every chart reports the point under the pointer to the status line.
+    void WatchPointers();
+    // The dialog's folder filled in, and the folder of its answer kept.
+    void PrepareDialog(FileDialogRequest& request) const;
+    void RememberFolderOf(const std::optional<std::string>& path);
+    // The open dialog, starting in folder (the last folder when empty), then the load.
+    void ReadFromFile(const std::string& folder);
     void LoadSpectrum(const std::string& path);
     // While the worker or other long work runs, every command is disabled but the view, the
     // help and the exit: the buttons, check boxes, edit fields, command lists and pop-up commands
@@ -149,7 +182,11 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<MyThread> worker_;
     uint32_t startTick_ = 0;
     std::vector<std::pair<QObject*, bool>> refused_;
+    bool refusing_ = false;
     int busyDepth_ = 0;
+    UnsavedWork unsaved_;
+    QLabel* status_ = nullptr;
+    std::string spectrumFolder_;  // the folder of the open spectrum's file
 };
 
 }  // namespace ostrel

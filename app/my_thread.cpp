@@ -33,7 +33,7 @@ void MyThread::run() {
         outcome_ =
             SpectrumRoad::FitPeaks({spectrum_, stage1_, slope_, format_}, hooks, PassThreads::Two);
         if (!stop_) {
-            curves_ = FittedCurves(outcome_.peaks);
+            curves_ = DrawnFittedCurves(outcome_.peaks);
             // Here too, so that the window's thread only takes the composition over.
             outcome_.composition =
                 SpectrumRoad::ComposeOf(outcome_.peaks, firstPeakHeight_, compose_);

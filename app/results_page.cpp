@@ -9,11 +9,13 @@
 #include "app/column_dialog.h"
 #include "app/main_window.h"
 #include "app/widget_factory.h"
+#include "results/peak_doubts.h"
 #include "results/results_table.h"
 #include "results/table_copy.h"
 #include "state/errors.h"
 #include "state/points_file.h"
 #include "state/results_grid.h"
+#include "state/window_texts.h"
 
 namespace ostrel {
 
@@ -68,7 +70,19 @@ void ResultsPage::ShowGrid() {
                 StringGrid1->setItem(r - 1, c, cell);
             }
             cell->setText(Q(g.Cell(c, r)));
+            if (!cell->toolTip().isEmpty()) {  // a mark of an earlier table
+                cell->setBackground(QBrush());
+                cell->setToolTip(QString());
+            }
         }
+    // Rows whose numbers cannot be trusted are marked; their texts stay as the table has them.
+    const ProgramState& state = form_.State();
+    for (size_t i = 0; i < state.Peaks.size(); ++i) {
+        const std::string why = DoubtText(state.Peaks[i], state.Format);
+        if (why.empty()) continue;
+        for (int32_t c = 0; c < g.ColCount(); ++c)
+            MarkDoubtful(StringGrid1->item(static_cast<int>(i), c), why);
+    }
 }
 
 void ResultsPage::AutoSizeGridColumns() {
@@ -86,39 +100,53 @@ ColumnWidths ResultsPage::GridColumnWidths() const {
     return widths;
 }
 
+bool ResultsPage::HasResults() {
+    if (!form_.State().Peaks.empty()) return true;
+    form_.ShowMessage(kNoResultsToExportMessage);
+    return false;
+}
+
 void ResultsPage::HTMLOut(HtmlLook look) {
+    if (!HasResults()) return;
     ProgramState& state = form_.State();
     {
+        // Closed without "OK" (Escape, the title bar) the export is cancelled.
         TForm3 form3(state.ColumnChosen, this);
-        form_.Seam().ExecModal(form3);
+        if (form_.Seam().ExecModal(form3) != QDialog::Accepted) return;
     }
     const auto path =
-        form_.Seam().AskSaveFile({kSaveInformationTitle, form_.ProgramFolder().toStdString(),
-                                  kHtmlFileFilter, kHtmlFileName});
+        form_.AskSaveFile({kSaveInformationTitle, std::string(), kHtmlFileFilter, kHtmlFileName});
     if (!path) return;
     try {
         WriteToHTML(*path, Table(), state.CurveTitle, look, state.ColumnChosen, GridColumnWidths());
     } catch (const CommandError& e) {
         form_.ShowMessage(e.what());
+        return;
     }
+    form_.ResultsExported();
 }
 
 void ResultsPage::N4Click() {
+    if (!HasResults()) return;
     form_.Seam().SetClipboardText(GridTableText(Table(), "\n"));
+    form_.ResultsExported();
 }
 
 void ResultsPage::TXT2Click() {
-    const auto path =
-        form_.Seam().AskSaveFile({kSaveInformationTitle, form_.ProgramFolder().toStdString(),
-                                  kTextFileFilter, kTableTextFileName});
+    if (!HasResults()) return;
+    const auto path = form_.AskSaveFile(
+        {kSaveInformationTitle, std::string(), kTextFileFilter, kTableTextFileName});
     if (!path) return;
+    const ResultsGrid table = Table();
     try {
-        WriteGridTable(*path, Table());
+        WriteGridTable(*path, table);
     } catch (const CommandError& e) {
         form_.ShowMessage(e.what());
         return;
     }
-    form_.ShowMessage(kTableCopiedMessage);
+    form_.ResultsExported();
+    form_.ShowMessage(TableCopiedMessage(kResultsTableName, *path,
+                                         static_cast<int32_t>(form_.State().Peaks.size())));
 }
 
 }  // namespace ostrel

@@ -23,15 +23,18 @@ class ResultsPage : public QWidget {
     // Every column as wide as its widest text plus "www".
     void AutoSizeGridColumns();
 
-    // "Информация" > "HTML" (plain) and "HTML (усовершен.)" (improved): the column dialog, the
-    // file dialog, then the page with the chosen columns as wide as the grid shows them.
+    // "Информация" > "HTML" (plain) and "HTML (усовершен.)" (improved): the column dialog (closed
+    // without "OK": nothing more), the file dialog, then the page with the chosen columns as wide
+    // as the grid shows them.
     void HTMLOut(HtmlLook look);
     // "Копировать в Excel": the table as tab-separated text on the clipboard.
     void N4Click();
-    // "Копировать в TXT-файл": the same text into a file, then "OK".
+    // "Копировать в TXT-файл": the same text into a file, then a message naming the file.
     void TXT2Click();
     // The width of every column on screen, a column widened by the user included.
     ColumnWidths GridColumnWidths() const;
+    // Whether a pass left results to export; the message when it did not.
+    bool HasResults();
 
     QTableWidget* StringGrid1;
     QMenu* PopupMenu1;

@@ -50,8 +50,8 @@ void SinglePeakPage::Button16Click() {
 
 void SinglePeakPage::Button17Click() {
     ProgramState& state = form_.State();
-    const auto path = form_.Seam().AskSaveFile({kSavePeakTitle, state.DialogFolder, kTextFileFilter,
-                                                PeakFileName(singlePeak_.SinglePeakMass)});
+    const auto path = form_.AskSaveFile(
+        {kSavePeakTitle, std::string(), kTextFileFilter, PeakFileName(singlePeak_.SinglePeakMass)});
     if (!path) return;
     try {
         WriteOtdelPik(*path, singlePeak_.SinglePeakMass, singlePeak_.SinglePeakLeftIndex,

@@ -1,11 +1,15 @@
 #include "app/spectrum_page.h"
 
 #include <QAction>
+#include <QPainter>
+#include <algorithm>
 
 #include "app/chart.h"
 #include "app/main_window.h"
 #include "app/widget_factory.h"
 #include "results/fitted_curves.h"
+#include "results/peak_doubts.h"
+#include "state/window_texts.h"
 
 namespace ostrel {
 
@@ -16,7 +20,7 @@ SpectrumPage::SpectrumPage(TForm1& form) : form_(form) {
     Chart1->SetTitle(QStringLiteral("Спектр"), Qt::blue, 23, false);
     Chart1->SetZoomAndPan(true);
     Chart1->SetBottomAxisTitle(QStringLiteral("m/z"));
-    Chart1->yAxis->setLabel(QStringLiteral("Интенсивность"));
+    Chart1->yAxis->setLabel(Q(IntensityAxisTitle(false)));
     FillPage(this, Chart1);
     using S = QCPScatterStyle;
     const QColor none;
@@ -29,6 +33,41 @@ SpectrumPage::SpectrumPage(TForm1& form) : form_(form) {
     Series6 = Chart1->AddSeries("Series6", {Qt::red, S::ssSquare, 1, Qt::black, Qt::black});
     Series16 = Chart1->AddSeries("Series16", {Qt::red, S::ssCircle, 3, Qt::red, none});
     Chart1->SetRangeSeries(Series1);
+    Chart1->SetOverlay([this](QPainter& painter) { DrawPeakLabels(painter); });
+}
+
+void SpectrumPage::DrawPeakLabels(QPainter& painter) {
+    if (!form_.Action("PeakLabels1")->isChecked() || !Series6->IsVisible()) return;
+    const ProgramState& state = form_.State();
+    const QCPRange masses = Chart1->xAxis->range();
+    const QRect plot = Chart1->axisRect()->rect();
+    // The usable fits on view, tallest first: where labels would overlap, the taller peak keeps
+    // its label.
+    std::vector<const PeakResult*> shown;
+    for (const PeakResult& p : state.Peaks)
+        if (IsUsableFit(p) && masses.contains(p.centre)) shown.push_back(&p);
+    std::sort(shown.begin(), shown.end(), [](const PeakResult* a, const PeakResult* b) {
+        return a->modelA + a->modelB > b->modelA + b->modelB;
+    });
+    painter.setFont(font());
+    painter.setPen(Qt::darkRed);
+    const QFontMetrics metrics(painter.font());
+    std::vector<QRect> taken;
+    for (const PeakResult* p : shown) {
+        const QString text = Q(PeakLabelText(*p, state.Format));
+        const double x = Chart1->xAxis->coordToPixel(p->centre);
+        const double top = Chart1->yAxis->coordToPixel(p->modelA + p->modelB);
+        QRect box = metrics.boundingRect(text);
+        box.moveCenter(QPoint(static_cast<int>(x), 0));
+        box.moveBottom(static_cast<int>(std::max<double>(top, plot.top() + box.height())) - 3);
+        if (!plot.contains(box)) continue;
+        const QRect room = box.adjusted(-3, -1, 3, 1);
+        if (std::any_of(taken.begin(), taken.end(),
+                        [&](const QRect& r) { return r.intersects(room); }))
+            continue;
+        taken.push_back(room);
+        painter.drawText(box, Qt::AlignCenter, text);
+    }
 }
 
 void SpectrumPage::ShowSpectrum() {
@@ -37,6 +76,7 @@ void SpectrumPage::ShowSpectrum() {
     Series1->SetVisible(false);
     Series1->SetPoints(points.PointX, points.PointY);
     Series1->SetVisible(true);
+    Chart1->yAxis->setLabel(Q(IntensityAxisTitle(form_.State().MaxYDecimals >= 1)));
     Chart1->Redraw();
 }
 

@@ -6,6 +6,8 @@
 
 #include "processing/point_list.h"
 
+class QPainter;
+
 namespace ostrel {
 
 class Chart;
@@ -25,6 +27,8 @@ class SpectrumPage : public QWidget {
                    const char* pointsToggle);
     // "Обработанное": the fitted shape of every peak.
     void DrawFittedCurves(const CurvePoints& curves);
+    // "Вид" > "Массы пиков": each usable fit on view labelled with its mass over its top.
+    void DrawPeakLabels(QPainter& painter);
 
     Chart* Chart1;
     ChartSeries* Series1;

@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/widget_factory.h"
 #include "fitting/matrix_self_test.h"
+#include "results/peak_doubts.h"
 
 namespace ostrel {
 
@@ -37,6 +38,25 @@ void TestingPage::ShowCounters(int32_t peakNumber, int32_t problems, int64_t mil
     Label11->setText(QString::number(peakNumber));
     Label4->setText(QString::number(problems));
     for (QLabel* label : {Label2, Label11, Label4}) label->adjustSize();
+}
+
+void TestingPage::MarkDoubtfulPeaks() {
+    const ProgramState& state = form_.State();
+    const std::vector<std::string> lines = DoubtfulPeakLines(state.Peaks, state.Format);
+    // "Массив пиков" holds the six report lines of every peak, in peak order.
+    constexpr int kReportLines = 6;
+    size_t line = 0;
+    for (size_t i = 0; i < state.Peaks.size(); ++i) {
+        const std::string why = DoubtText(state.Peaks[i], state.Format);
+        if (why.empty()) continue;
+        auto* head = new QListWidgetItem(Q(lines[line]));
+        ListBox3->insertItem(static_cast<int>(line++), head);
+        MarkDoubtful(head, why);
+        for (int k = 0; k < kReportLines; ++k)
+            if (QListWidgetItem* item = ListBox4->item(static_cast<int>(i) * kReportLines + k))
+                MarkDoubtful(item, why);
+    }
+    if (line > 0) ListBox3->insertItem(static_cast<int>(line), QStringLiteral(" "));
 }
 
 }  // namespace ostrel

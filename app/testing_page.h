@@ -19,6 +19,9 @@ class TestingPage : public QWidget {
 
     // "Всего пиков", "Проблемных пиков" and "Время вычислений (мс)" after a pass.
     void ShowCounters(int32_t peakNumber, int32_t problems, int64_t milliseconds);
+    // After a pass: the peaks whose numbers cannot be trusted head "Проблемные пики", each with
+    // the reason, and their lines of "Массив пиков" are marked with it.
+    void MarkDoubtfulPeaks();
 
     QLabel* Label11;
     QLabel* Label4;

@@ -78,9 +78,9 @@ void TheoryPage::PilaCHToFile() {
     ProgramState& state = form_.State();
     const TheoryCharts& t = state.Theory;
     // False when a file could not be written: that ends the command.
-    auto write = [&](const char* title, const char* name, const std::string& folder,
-                     const char* heading, const TheorySeries& series) {
-        const auto path = form_.Seam().AskSaveFile({title, folder, kTextFileFilter, name});
+    auto write = [&](const char* title, const char* name, const char* heading,
+                     const TheorySeries& series) {
+        const auto path = form_.AskSaveFile({title, std::string(), kTextFileFilter, name});
         if (!path) return true;  // cancelling the first dialog still leads to the second
         try {
             WriteSawFile(*path, heading, series, state.Format);
@@ -88,12 +88,12 @@ void TheoryPage::PilaCHToFile() {
             form_.ShowMessage(e.what());
             return false;
         }
+        form_.ResultsExported();
         return true;
     };
-    if (!write(kSawTheoryTitle, kSawTheoryFileName, state.DialogFolder, kSawTheoryHeading, t.chSaw))
-        return;
-    // The second dialog opens where the first one was left.
-    write(kSawPeaksTitle, kSawPeaksFileName, std::string(), kSawPeaksHeading, t.chPeaks);
+    // The second dialog opens in the folder of the first file.
+    if (!write(kSawTheoryTitle, kSawTheoryFileName, kSawTheoryHeading, t.chSaw)) return;
+    write(kSawPeaksTitle, kSawPeaksFileName, kSawPeaksHeading, t.chPeaks);
 }
 
 void TheoryPage::XLS1Click() {
@@ -108,14 +108,15 @@ void TheoryPage::WriteCHListAs(const char* title, const char* name, const char* 
                                void (*write)(const std::string&, const ReferenceTables&,
                                              const NumberFormat&)) {
     ProgramState& state = form_.State();
-    const auto path =
-        form_.Seam().AskSaveFile({title, form_.ProgramFolder().toStdString(), filter, name});
+    const auto path = form_.AskSaveFile({title, std::string(), filter, name});
     if (!path) return;
     try {
         write(*path, state.Reference, state.Format);
     } catch (const CommandError& e) {
         form_.ShowMessage(e.what());
+        return;
     }
+    form_.ResultsExported();
 }
 
 }  // namespace ostrel

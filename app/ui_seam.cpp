@@ -14,6 +14,10 @@
 
 namespace ostrel {
 
+bool UiSeam::AskYesNo(const std::string&) {
+    return true;
+}
+
 std::optional<SavedFileChoice> UiSeam::AskSaveFileAndFilter(const FileDialogRequest& request) {
     auto path = AskSaveFile(request);
     if (!path) return std::nullopt;
@@ -39,6 +43,15 @@ void QtUiSeam::ShowMessage(const std::string& text) {
     shown.replace('\r', '\n');
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Ostrel"), shown, QMessageBox::Ok, parent_);
     box.exec();
+}
+
+bool QtUiSeam::AskYesNo(const std::string& question) {
+    QString shown = QString::fromStdString(question);
+    shown.replace('\r', '\n');
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Ostrel"), shown,
+                    QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(QMessageBox::No);  // Enter by habit keeps the work
+    return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<SavedFileChoice> QtUiSeam::Ask(QFileDialog*& dialog, const FileDialogRequest& request,

@@ -40,6 +40,9 @@ class UiSeam {
     virtual ~UiSeam() = default;
     // A message with one OK button; lines are separated by carriage returns.
     virtual void ShowMessage(const std::string& text) = 0;
+    // A question with the buttons "Да" and "Нет": true for "Да". A seam without a user answers
+    // "Да", so that it never stops a command halfway.
+    virtual bool AskYesNo(const std::string& question);
     // The chosen path, or nothing when the user cancels.
     virtual std::optional<std::string> AskOpenFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> AskSaveFile(const FileDialogRequest& request) = 0;
@@ -70,6 +73,7 @@ class QtUiSeam : public UiSeam {
     explicit QtUiSeam(QWidget* parent);
     ~QtUiSeam() override;
     void ShowMessage(const std::string& text) override;
+    bool AskYesNo(const std::string& question) override;
     std::optional<std::string> AskOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> AskSaveFile(const FileDialogRequest& request) override;
     std::optional<SavedFileChoice> AskSaveFileAndFilter(const FileDialogRequest& request) override;

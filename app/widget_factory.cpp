@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
+#include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -66,6 +67,16 @@ bool AppendLines(QListWidget* list, const std::vector<std::string>& lines) {
     if (needed <= list->property("contentWidth").toInt()) return false;
     list->setProperty("contentWidth", needed);
     return true;
+}
+
+void MarkDoubtful(QListWidgetItem* item, const std::string& why) {
+    item->setForeground(QColor(192, 0, 0));
+    item->setToolTip(Q(why));
+}
+
+void MarkDoubtful(QTableWidgetItem* cell, const std::string& why) {
+    cell->setBackground(QColor(255, 214, 214));
+    cell->setToolTip(Q(why));
 }
 
 int ContentWidth(const QListWidget* list) {

@@ -10,6 +10,8 @@
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
+class QTableWidgetItem;
 class QPushButton;
 class QWidget;
 
@@ -36,6 +38,11 @@ void SetBottomMargin(QWidget* w, int containerHeight, int margin);
 bool AppendLines(QListWidget* list, const std::vector<std::string>& lines);
 // The width the list needs to show its widest line, scroll bar included; 0 when it is empty.
 int ContentWidth(const QListWidget* list);
+
+// A line or a cell of a record whose numbers cannot be trusted: coloured, the reason as its
+// tooltip.
+void MarkDoubtful(QListWidgetItem* item, const std::string& why);
+void MarkDoubtful(QTableWidgetItem* cell, const std::string& why);
 
 inline QString Q(const std::string& s) {
     return QString::fromStdString(s);

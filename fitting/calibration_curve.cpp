@@ -59,8 +59,11 @@ PointList PodobratParabolaLine(const PointList& points, CalibrationCurve& curve)
 
 PointList PodobratParabola(const PointList& points, CalibrationCurve& curve,
                            ParabolaFitState& fit) {
-    const Line start = EndPointLine(points);
+    // The parabola's own need is told first: with one or two masses the start line may be
+    // impossible too, but a line is not what the user asked for.
+    if (points.Count() == 0) throw CommandError(kNoPointsMessage);
     if (DistinctMasses(points) < 3) throw CommandError(kParabolaNeedsThreeMassesMessage);
+    const Line start = EndPointLine(points);
     fit.CalibFirst = 0;
     fit.CalibLast = points.Count() - 1;
     fit.CalibX = points.X;

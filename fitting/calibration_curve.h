@@ -27,7 +27,8 @@ PointList PodobratParabolaLine(const PointList& points, CalibrationCurve& curve)
 
 // "Подобрать параболу": the least-squares parabola from the line's start values, drawn every
 // 0.01 u from the first to the last mass. Throws CommandError, leaving the curve as it was, with
-// fewer than three distinct masses or coefficients that are not finite.
+// no point, fewer than three distinct masses (the parabola's message, also for one or two
+// points) or coefficients that are not finite.
 PointList PodobratParabola(const PointList& points, CalibrationCurve& curve, ParabolaFitState& fit);
 
 // Every x moved by the curve's deviation: x + (a·x² + b·x + c)/1000. Throws CommandError when a
@@ -36,5 +37,9 @@ std::vector<double> RecalculateMasses(const std::vector<double>& x, const Calibr
 
 std::string FitDoneMessage();
 inline constexpr const char* kRecalculatedMessage = "Пересчёт произведён";
+inline constexpr const char* kSpectrumRestoredMessage =
+    "Спектр возвращён к массам, с которыми он был открыт.";
+inline constexpr const char* kNothingToRestoreMessage =
+    "Массы спектра не пересчитывались: возвращать нечего.";
 
 }  // namespace ostrel

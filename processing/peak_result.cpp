@@ -35,7 +35,11 @@ FitDoubt DoubtOf(const PeakResult& p) {
     if (p.modelB <= 0) return FitDoubt::AmplitudeNotPositive;
     if (p.resolvingPower <= 0) return FitDoubt::ResolvingPowerNotPositive;
     if (p.centre < p.leftX || p.centre > p.rightX) return FitDoubt::CentreOutsideWindow;
-    if (!p.settled) return FitDoubt::StepCap;
+    // Within two standard errors of 0 the data do not tell the value from none.
+    if (2 * p.errors[1] >= p.modelB || 2 * p.errors[2] >= p.resolvingPower)
+        return FitDoubt::Undetermined;
+    if (p.iterations >= kMaxPeakSteps)
+        return p.settled ? FitDoubt::SettledAtCap : FitDoubt::StepCap;
     return FitDoubt::None;
 }
 

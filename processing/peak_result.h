@@ -54,7 +54,7 @@ using PeakResults = std::vector<PeakResult>;
 
 // Why the numbers of a fitted peak do not describe a peak, though its fit completed: kept as
 // computed and shown, but marked, and left out of every automatic use (the calibration's pairs,
-// the composition).
+// the composition) — but for SettledAtCap, which is only marked.
 enum class FitDoubt : int32_t {
     None,
     NotFinite,                  // a parameter or its error is not a number
@@ -63,15 +63,21 @@ enum class FitDoubt : int32_t {
                                 // still a peak)
     ResolvingPowerNotPositive,  // a width that no peak has
     CentreOutsideWindow,        // the centre ran out of the window it was fitted in
+    Undetermined,               // the amplitude or the resolving power lies within two of its
+                                // standard errors of 0: the data do not fix the peak
     StepCap,                    // the fit stopped at the step cap still moving (not settled)
+    SettledAtCap,               // it stopped at the step cap, but had settled: usable
 };
 
-// The doubt about a fitted peak; None for a problem peak, which has its own status.
+// The doubt about a fitted peak, the first that applies in the order above; None for a problem
+// peak, which has its own status.
 FitDoubt DoubtOf(const PeakResult& peak);
 
 // A peak whose fit completed and whose numbers describe a peak.
 inline bool IsUsableFit(const PeakResult& peak) {
-    return !peak.IsProblem() && DoubtOf(peak) == FitDoubt::None;
+    if (peak.IsProblem()) return false;
+    const FitDoubt doubt = DoubtOf(peak);
+    return doubt == FitDoubt::None || doubt == FitDoubt::SettledAtCap;
 }
 
 // The record of the peak just fitted in this context.

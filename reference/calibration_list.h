@@ -20,6 +20,14 @@ inline constexpr const char* kPeakAlreadyListedMessage = "Вы уже занес
 inline constexpr const char* kNothingTypedMessage = "Вы ничего не ввели";
 inline constexpr const char* kTrueMassesMissingMessage =
     "Вы не для всех масс задали истинные массы";
+// ">>" on a problem peak: its fit failed, so it has no measured mass to pair.
+inline constexpr const char* kProblemPeakNotForCalibrationMessage =
+    "Этот пик не подобран (\"Ошибка\"): у него нет измеренной массы, для калибровки он не "
+    "годится.";
+// "Создать кривую" on an empty list: there is nothing to make points of.
+inline constexpr const char* kCalibrationListEmptyMessage =
+    "Список \"Калибровочные массы\" пуст: выберите пики в списке \"Все массы\", занесите их "
+    "кнопкой \">>\" и задайте им истинные массы.";
 
 // A true mass as its calibration line shows it, and the number the curve takes from it: the text
 // read back, so that the curve is made from exactly what the user sees.

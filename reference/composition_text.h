@@ -88,6 +88,7 @@ std::string CandidatesCaption(std::string_view massText, const PeakComposition& 
 
 // Dialog texts of the page's exports; the filters are those of the text files and HTML pages.
 inline constexpr const char* kSaveCompositionTitle = "Сохранить состав";
+inline constexpr const char* kCompositionTableName = "Состав пиков";
 inline constexpr const char* kCompositionTextFileName = "Состав.txt";
 inline constexpr const char* kCompositionHtmlFileName = "Состав.htm";
 

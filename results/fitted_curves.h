@@ -14,4 +14,10 @@ struct CurvePoints {
 };
 CurvePoints FittedCurves(const PeakResults& peaks);
 
+// The same as the spectrum chart draws it: the fitted peaks only (a problem peak has no fitted
+// shape), each followed by one point at the x of its last point whose y is not a number, where
+// the chart breaks its line, so that no peak's curve is joined to the next one's across the gap
+// between their windows.
+CurvePoints DrawnFittedCurves(const PeakResults& peaks);
+
 }  // namespace ostrel

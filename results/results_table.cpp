@@ -79,7 +79,9 @@ std::vector<std::string> MassListLines(const PeakResults& peaks, const NumberFor
 }
 
 std::string MassListLine(const PeakResult& peak, const NumberFormat& f) {
-    return f.Fixed(peak.centre, 1) + ",  " + f.Fixed(peak.height, 0);
+    // A problem peak has no height of its own: its fixed 1 would read as a real, tiny peak.
+    return f.Fixed(peak.centre, 1) + ",  " +
+           (peak.IsProblem() ? "Ошибка" : f.Fixed(peak.height, 0));
 }
 
 }  // namespace ostrel

@@ -21,7 +21,8 @@ double MassExcess(double mass);
 // a peak's mass has no nominal mass (a fit gone far astray).
 ResultsGrid ResultsTable(const PeakResults& peaks, const NumberFormat& format);
 
-// "Все массы": "mass,  height" ("%.1f", "%.0f") per peak.
+// "Все массы": "mass,  height" ("%.1f", "%.0f") per peak, "mass,  Ошибка" for a problem peak.
+// A calibration line starts with its peak's line.
 std::vector<std::string> MassListLines(const PeakResults& peaks, const NumberFormat& format);
 std::string MassListLine(const PeakResult& peak, const NumberFormat& format);
 

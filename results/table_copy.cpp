@@ -30,4 +30,9 @@ void WriteGridTable(const std::string& path, const ResultsGrid& grid) {
     WriteTableText(path, TableOf(grid));
 }
 
+std::string TableCopiedMessage(std::string_view table, const std::string& path, int32_t peakRows) {
+    return std::string(table) + ": файл \"" + path +
+           "\" записан (пиков: " + std::to_string(peakRows) + ").";
+}
+
 }  // namespace ostrel

@@ -2,6 +2,7 @@
 // clipboard) and "Копировать в TXT-файл" (a file), so that it pastes into a spreadsheet as a table.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,9 @@ class ResultsGrid;
 
 // Dialog texts of the text copy; its filter is the one of the text files.
 inline constexpr const char* kTableTextFileName = "Информация.txt";
-// Shown when the text copy has been written.
-inline constexpr const char* kTableCopiedMessage = "OK";
+// Shown when the text copy has been written: what was written, and where.
+std::string TableCopiedMessage(std::string_view table, const std::string& path, int32_t peakRows);
+inline constexpr const char* kResultsTableName = "Таблица результатов";
 
 // Every row of the table, the header row first, its cells separated by one tab, each row
 // followed by lineEnd; and the same as a Windows-1251 file with CR LF line ends, replacing an

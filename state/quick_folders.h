@@ -1,6 +1,5 @@
-// The quick folders of the menu "Папки": a small built-in table of two laboratory hosts and four
-// folders, the choice of local or network form by the computer's name, and where such a folder
-// lies on this computer.
+// The quick folders of the menu "Папки": folders of this computer where spectra are likely to
+// lie, each named for what it is, and only those that exist.
 #pragma once
 
 #include <string>
@@ -9,32 +8,34 @@
 
 namespace ostrel {
 
-struct HostNames {
-    std::string host1;
-    std::string host2;
-};
-
-const HostNames& ConfiguredHosts();
-
 // The computer's name as the program holds it: at most 15 characters.
 std::string ComputerNameFrom(std::string_view systemName);
 
 struct QuickFolder {
-    std::string item;     // QuickFolder1..QuickFolder4, CTemp1
-    std::string caption;  // the menu caption
-    std::string folder;   // the folder in its Windows form, "D:\..." or "\\HOST\..."
+    std::string item;     // the menu item: QuickFolder1 (home), QuickFolder2 (examples),
+                          // QuickFolder3 (the open spectrum's folder), CTemp1 (temporary)
+    std::string caption;  // what the folder is, and where
+    std::string folder;   // the folder, ending with "/"
 };
 
-// "D:\Spectra\" on host LAB becomes "\\LAB\Spectra\".
-std::string NetworkForm(std::string_view localFolder, std::string_view host);
+// Where the program's folders are on this computer. Empty: not known (no spectrum open yet).
+struct QuickFolderPlaces {
+    std::string home;
+    std::string programFolder;  // the folder of the program file
+    std::string spectrumFolder;
+    std::string tempFolder;
+};
 
-// The five entries in menu order, for a computer that is (or is not) one of the two hosts.
-std::vector<QuickFolder> QuickFolders(bool onHost1, bool onHost2);
+// The examples installed with the program: "<prefix>/share/ostrel/examples/" for a program in
+// "<prefix>/bin/", or the examples of the source tree for a program run from a build folder
+// inside it. Empty when neither folder exists.
+std::string ExamplesFolder(std::string_view programFolder);
 
-// Where a folder of the table lies on this computer: "C:\Temp" is the given temporary folder, a
-// network folder "\\HOST\rest" the share mounted at /mnt/HOST/rest, a local "D:\rest" the folder
-// rest under the home folder. Separators become "/" and the result ends with one.
-std::string LocalPathOf(std::string_view folder, std::string_view homeFolder,
-                        std::string_view tempFolder);
+// The entries in menu order, without those whose folder is not known or does not exist (the
+// open spectrum's folder is left out when it is the home folder or the examples).
+std::vector<QuickFolder> QuickFolders(const QuickFolderPlaces& places);
+
+// The folder of a file, ending with "/" ("" for a bare name).
+std::string FolderOf(std::string_view path);
 
 }  // namespace ostrel

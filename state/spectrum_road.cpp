@@ -15,11 +15,15 @@ namespace ostrel {
 
 OpenSpectrumResult SpectrumRoad::Open(const std::string& path,
                                       std::optional<int32_t> spectrumIndex) {
-    return OpenSpectrum(state_, path, spectrumIndex);
+    OpenSpectrumResult opened = OpenSpectrum(state_, path, spectrumIndex);
+    massesAsOpened_.clear();
+    return opened;
 }
 
 OpenSpectrumResult SpectrumRoad::Open(LoadedSpectrum&& loaded) {
-    return AcceptLoadedSpectrum(state_, std::move(loaded));
+    OpenSpectrumResult opened = AcceptLoadedSpectrum(state_, std::move(loaded));
+    massesAsOpened_.clear();
+    return opened;
 }
 
 ClearedParts SpectrumRoad::StartPreliminary(const PreliminarySettings& settings) {
@@ -160,7 +164,16 @@ PointList SpectrumRoad::FitCalibrationParabola() {
 }
 
 ClearedParts SpectrumRoad::Recalculate() {
-    state_.Points.PointX = RecalculateMasses(state_.Points.PointX, state_.Curve);
+    std::vector<double> moved = RecalculateMasses(state_.Points.PointX, state_.Curve);
+    if (massesAsOpened_.empty()) massesAsOpened_ = std::move(state_.Points.PointX);
+    state_.Points.PointX = std::move(moved);
+    return ClearAll(state_, kClearForLoad);
+}
+
+ClearedParts SpectrumRoad::RestoreSpectrum() {
+    if (massesAsOpened_.empty()) throw CommandError(kNothingToRestoreMessage);
+    state_.Points.PointX = std::move(massesAsOpened_);
+    massesAsOpened_.clear();
     return ClearAll(state_, kClearForLoad);
 }
 

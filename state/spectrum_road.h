@@ -130,11 +130,18 @@ class SpectrumRoad {
     // coefficients and the last fit.
     PointList FitCalibrationLine();
     PointList FitCalibrationParabola();
-    // "Пересчитать данные": every mass moved by the curve, then the reset of mode 0.
+    // "Пересчитать данные": every mass moved by the curve, then the reset of mode 0. The masses
+    // the spectrum had before its first recalculation since it was opened are kept.
     ClearedParts Recalculate();
+    // "Вернуть исходный спектр": the masses kept by the first recalculation back, then the reset
+    // of mode 0 as after a load. Throws CommandError when the masses were not recalculated.
+    ClearedParts RestoreSpectrum();
+    bool CanRestoreSpectrum() const { return !massesAsOpened_.empty(); }
 
   private:
     ProgramState& state_;
+    // The masses as opened, once a recalculation has moved them; empty otherwise.
+    std::vector<double> massesAsOpened_;
 };
 
 }  // namespace ostrel

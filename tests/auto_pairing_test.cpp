@@ -417,7 +417,8 @@ TEST(AutoPairingTest, PeaksOfTheLastPassAndWhichAreUsable) {
     p[3].resolvingPower = 33000;        // ... or to a resolving power eleven times its neighbours'
     p[4].resolvingPower = -2000;
     p[5].errors[3] = std::nan("");
-    p[8].settled = false;  // stopped at the step cap still moving
+    p[8].iterations = kMaxPeakSteps;  // stopped at the step cap still moving
+    p[8].settled = false;
     const std::vector<AutoCalibrationPeak> peaks = AutoCalibrationPeaksOf(p);
     ASSERT_EQ(peaks.size(), 9u);
     const bool usable[] = {true, false, false, false, false, false, true, true, false};

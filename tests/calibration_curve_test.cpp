@@ -69,6 +69,34 @@ TEST(CalibrationCurveTest, CurvesThatCannotBeFormedAreRefusedAndKeepTheOldCoeffi
     }
 }
 
+// Each fit tells what it needs itself: one or two points are refused by the parabola as too few
+// for a parabola, not as a line that cannot be drawn.
+TEST(CalibrationCurveTest, EachFitSaysWhatItNeeds) {
+    const auto refusal = [](auto fit) {
+        try {
+            fit();
+        } catch (const CommandError& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    const std::string line = "Прямую провести нельзя", parabola = "Параболу подобрать нельзя";
+    for (const PointList& few :
+         {Points({50}, {1}), Points({50, 80}, {1, 2}), Points({50, 50, 80}, {1, 2, 3})}) {
+        CalibrationCurve curve;
+        ParabolaFitState fit;
+        EXPECT_EQ(refusal([&] { PodobratParabola(few, curve, fit); }).rfind(parabola, 0), 0u)
+            << few.Count();
+    }
+    CalibrationCurve curve;
+    EXPECT_EQ(refusal([&] { PodobratParabolaLine(Points({50}, {1}), curve); }).rfind(line, 0), 0u);
+    ParabolaFitState fit;
+    EXPECT_EQ(refusal([&] {
+                  PodobratParabola(Points({}, {}), curve, fit);
+              }).rfind("Калибровочных точек нет", 0),
+              0u);
+}
+
 TEST(CalibrationCurveTest, ARecalculationThatBreaksTheMassesIsRefused) {
     EXPECT_THROW(RecalculateMasses({1, 2, 1e300}, {1e10, 0, 0}), CommandError);
     EXPECT_THROW(RecalculateMasses({100, 101, 102}, {0, -2000, 0}), CommandError);  // order

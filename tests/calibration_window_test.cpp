@@ -16,6 +16,7 @@
 #include "app/chart.h"
 #include "app/theory_page.h"
 #include "reference/auto_pairing.h"
+#include "reference/calibration_list.h"
 #include "reference/composition_text.h"
 #include "window_fixture.h"
 
@@ -119,11 +120,28 @@ TEST_F(CalibrationWindowTest, FromPeaksToRecalculatedMasses) {
 }
 
 TEST_F(CalibrationWindowTest, ACurveThatCannotBeFormedIsRefusedAndMayBeTriedAgain) {
-    Click("Button15");  // an empty list passes the check
-    EXPECT_TRUE(W<QPushButton>("Button6")->isEnabled());
-    Click("Button6");
+    Click("Button15");  // an empty list has nothing to make points of: it says so
+    EXPECT_EQ(seam.messages, std::vector<std::string>{kCalibrationListEmptyMessage});
+    EXPECT_FALSE(W<QPushButton>("Button6")->isEnabled());
+    EXPECT_FALSE(W<QPushButton>("Button4")->isEnabled());
+    EXPECT_TRUE(W<QPushButton>("Button1")->isEnabled());  // the list is still to be made
+    EXPECT_FALSE(W<QAction>("BMP3")->isEnabled());        // no point to draw
+
+    // One point: each fit says what it needs itself.
+    Select("ListBox5", 0);
+    Click("Button1");
+    Select("ListBox6", 0);
+    W<QLineEdit>("Edit1")->setText("27.0235");
+    Click("Button2");
+    Click("Button15");
+    EXPECT_TRUE(W<QAction>("BMP3")->isEnabled());
+    seam.messages.clear();
+    Click("Button4");
     ASSERT_EQ(seam.messages.size(), 1u);
-    EXPECT_NE(seam.messages[0].find("Калибровочных точек нет"), std::string::npos);
+    EXPECT_EQ(seam.messages[0].rfind("Параболу подобрать нельзя", 0), 0u) << seam.messages[0];
+    Click("Button6");
+    ASSERT_EQ(seam.messages.size(), 2u);
+    EXPECT_EQ(seam.messages[1].rfind("Прямую провести нельзя", 0), 0u) << seam.messages[1];
     EXPECT_TRUE(W<QPushButton>("Button6")->isEnabled());
     EXPECT_TRUE(W<QPushButton>("Button4")->isEnabled());
     EXPECT_FALSE(W<QPushButton>("Button5")->isEnabled());
@@ -200,10 +218,16 @@ TEST_F(CalibrationWindowTest, SawFilesAndTheCHList) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("p2.txt")));
     seam.answers.clear();
 
+    // The second dialog starts in the folder of the first file, and the next dialog too.
+    std::filesystem::create_directories(dir.File("saw"));
+    seam.answers = {dir.File("saw/t.txt"), std::nullopt};
+    Trigger("TXT1");
+    EXPECT_EQ(seam.saves.back().folder, dir.File("saw") + "/");
+
     seam.answers = {dir.File("list.txt")};
     Trigger("XLS1");
     EXPECT_EQ(seam.saves.back().title, "Сохранить список CH для Excel");
-    EXPECT_EQ(seam.saves.back().folder, dir.File("prog") + "/");
+    EXPECT_EQ(seam.saves.back().folder, dir.File("saw") + "/");
     EXPECT_EQ(Cp1251ToUtf8(TempDir::Read(dir.File("list.txt"))),
               "27.02349\tC 2 H 3\r\n28.03132\tC 2 H 4\r\n29.03915\tC 2 H 5\r\n30.04698\tC 2 H "
               "6\tмолек\r\n");

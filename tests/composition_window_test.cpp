@@ -155,7 +155,9 @@ TEST_F(CompositionWindowTest, CopiesGoToTheClipboardAndToFiles) {
     EXPECT_EQ(seam.saves[0].defaultName, "Состав.txt");
     EXPECT_EQ(TempDir::Read(dir.File("composition.txt")),
               Utf8ToCp1251(TableText(TableOf(rows), "\r\n")));
-    EXPECT_EQ(seam.messages, std::vector<std::string>{"OK"});
+    EXPECT_EQ(seam.messages, std::vector<std::string>{TableCopiedMessage(
+                                 kCompositionTableName, dir.File("composition.txt"),
+                                 static_cast<int32_t>(rows.size()) - 1)});
 
     seam.answers.push_back(dir.File("composition.htm"));
     Trigger("CompositionHtml");

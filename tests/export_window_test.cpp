@@ -6,11 +6,14 @@
 #include <QPrinterInfo>
 #include <QRegularExpression>
 #include <QTableWidget>
+#include <filesystem>
 
 #include "app/chart.h"
+#include "app/results_page.h"
 #include "results/chart_images.h"
 #include "results/results_table.h"
 #include "results/table_copy.h"
+#include "state/window_texts.h"
 #include "window_fixture.h"
 
 namespace ostrel {
@@ -45,17 +48,32 @@ std::vector<std::string> CellLines(const std::vector<std::string>& page) {
     return cells;
 }
 
-TEST_F(ExportWindowTest, TheFirstExportClosedWithoutOkChoosesNoColumn) {
-    const std::vector<std::string> page = ExportPage("HTML1", "none.htm");
+TEST_F(ExportWindowTest, AnExportClosedWithoutOkWritesNothing) {
+    // Before a pass there is no result to export: the items are disabled, the command refuses.
+    for (const char* item : {"HTML1", "HTML2", "N4", "TXT2", "BMP2", "BMP3", "BMP4", "TXT1"})
+        EXPECT_FALSE(W<QAction>(item)->isEnabled()) << item;
+    window->Results().HTMLOut(HtmlLook::Plain);
+    EXPECT_EQ(seam.messages, std::vector<std::string>{kNoResultsToExportMessage});
+    EXPECT_EQ(seam.modalDialogs, 0);
+
+    RunPass("1000000");
+    ASSERT_TRUE(W<QAction>("HTML1")->isEnabled());
+    seam.answers.push_back(dir.File("none.htm"));
+    Trigger("HTML1");  // Escape or the title bar's button: no file dialog, no page
     EXPECT_EQ(seam.modalDialogs, 1);
+    EXPECT_TRUE(seam.saves.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("none.htm")));
+    seam.answers.clear();
+
+    // "OK" with the boxes as they open: every column.
+    seam.dialogs.push_back([](QDialog& d) { d.findChild<QPushButton*>("Button1")->click(); });
+    const std::vector<std::string> page = ExportPage("HTML1", "all.htm");
     ASSERT_EQ(seam.saves.size(), 1u);
     EXPECT_EQ(seam.saves[0].title, "Сохранить информацию");
     EXPECT_EQ(seam.saves[0].defaultName, "Информация.htm");
     EXPECT_EQ(seam.saves[0].filter, "HTML (*.htm)|*.HTM|Все (*.*)|*.*");
-    EXPECT_EQ(seam.saves[0].folder, dir.File("prog") + "/");
-    // The header row and the one empty row of a table before any pass, without cells.
-    EXPECT_TRUE(CellLines(page).empty());
-    EXPECT_EQ(std::count(page.begin(), page.end(), "  <TR>"), 2);
+    EXPECT_EQ(seam.saves[0].folder, std::string(OSTREL_EXAMPLES_DIR) + "/");  // the spectrum's
+    EXPECT_EQ(CellLines(page).size(), 12u * (Grid()->rowCount() + 1));
     EXPECT_EQ(page[3],
               "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1251\">");
 }
@@ -65,8 +83,7 @@ TEST_F(ExportWindowTest, TheColumnDialogChoosesByPositionAndKeepsTheChoice) {
     seam.dialogs.push_back([](QDialog& d) {
         EXPECT_EQ(d.windowTitle(), "Выбор столбцов");
         EXPECT_EQ(d.size(), QSize(248, 515));
-        EXPECT_FALSE(d.windowFlags() & Qt::WindowCloseButtonHint);
-        EXPECT_FALSE(d.windowFlags() & Qt::WindowSystemMenuHint);
+        EXPECT_TRUE(d.windowFlags() & Qt::WindowCloseButtonHint);  // closing cancels
         const char* captions[] = {"M",  "Масса",  "Ошибка",  "Me",   "DMe", "R",
                                   "dR", "Высота", "Std Err", "Iter", "Sum", "Kol"};
         int lastY = -1;
@@ -92,12 +109,21 @@ TEST_F(ExportWindowTest, TheColumnDialogChoosesByPositionAndKeepsTheChoice) {
     EXPECT_EQ(cells[2], "    <TD bgcolor=ffffff WIDTH=155>" +
                             Grid()->item(0, 7)->text().toStdString() + "</TD> ");
 
-    // Closed without OK the next time: the choice made before stays.
+    // The next time the boxes show the choice in force.
+    seam.dialogs.push_back([](QDialog& d) {
+        for (int k = 1; k <= 12; ++k)
+            EXPECT_EQ(d.findChild<QCheckBox*>(QStringLiteral("CheckBox%1").arg(k))->isChecked(),
+                      k == 8 || k == 10)
+                << k;
+        d.findChild<QPushButton*>("Button1")->click();
+    });
     const std::vector<std::string> second = ExportPage("HTML2", "again.htm");
     EXPECT_EQ(CellLines(second), cells);
     EXPECT_EQ(seam.modalDialogs, 2);
 
     // A cancelled file dialog writes nothing; a failed write says which file.
+    const auto ok = [](QDialog& d) { d.findChild<QPushButton*>("Button1")->click(); };
+    seam.dialogs = {ok, ok};
     seam.answers.push_back(std::nullopt);
     Trigger("HTML1");
     seam.answers.push_back(dir.File("no/such/folder/x.htm"));
@@ -128,7 +154,9 @@ TEST_F(ExportWindowTest, TableCopiesAreTabSeparatedText) {
     EXPECT_EQ(seam.saves[0].defaultName, "Информация.txt");
     EXPECT_EQ(seam.saves[0].filter, "Текст (*.txt)|*.TXT|Все (*.*)|*.*");
     EXPECT_EQ(TempDir::Read(dir.File("table.txt")), Utf8ToCp1251(GridTableText(grid, "\r\n")));
-    EXPECT_EQ(seam.messages, std::vector<std::string>{"OK"});
+    EXPECT_EQ(seam.messages, std::vector<std::string>{TableCopiedMessage(
+                                 kResultsTableName, dir.File("table.txt"), Grid()->rowCount())});
+    EXPECT_NE(seam.messages[0].find("table.txt"), std::string::npos);
 
     seam.answers.push_back(std::nullopt);
     Trigger("TXT2");
@@ -170,7 +198,7 @@ TEST_F(ExportWindowTest, ChartPicturesReadBackAtTheChartSize) {
     EXPECT_EQ(seam.saves[0].defaultName, "График.bmp");
     EXPECT_EQ(seam.saves[0].filter,
               "BMP (*.bmp)|*.BMP|PNG (*.png)|*.PNG|PDF (*.pdf)|*.PDF|Все (*.*)|*.*");
-    EXPECT_EQ(seam.saves[0].folder, dir.File("prog") + "/");
+    EXPECT_EQ(seam.saves[0].folder, std::string(OSTREL_EXAMPLES_DIR) + "/");
     QImageReader bmp(QString::fromStdString(dir.File("График.bmp")));
     EXPECT_EQ(bmp.format(), "bmp");
     const QImage picture = bmp.read();
@@ -193,14 +221,17 @@ TEST_F(ExportWindowTest, ChartPicturesReadBackAtTheChartSize) {
     EXPECT_EQ(PdfPageSize(pdf), QSizeF(size));
     EXPECT_EQ(PdfPageCount(pdf), 1);
 
-    // The theory and calibration charts before any last pass: pictures of empty charts.
+    // The theory charts once a pass has filled them; the calibration chart has no point yet.
+    for (const char* empty : {"BMP2", "BMP3", "BMP4"})
+        EXPECT_FALSE(W<QAction>(empty)->isEnabled()) << empty;
+    RunPass("1000000");
+    EXPECT_FALSE(W<QAction>("BMP3")->isEnabled());
     const struct {
         const char* action;
         const char* chart;
         const char* title;
         const char* name;
     } others[] = {{"BMP2", "Chart3", "Сохранить теорию CH (пилу)", "Пила CH.bmp"},
-                  {"BMP3", "Chart2", "Сохранить калибровочную кривую", "Кривая.bmp"},
                   {"BMP4", "Chart4", "Сохранить теорию CF (пилу)", "Пила CF.bmp"}};
     for (const auto& o : others) {
         seam.answers.push_back(dir.File(o.name));

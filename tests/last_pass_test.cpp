@@ -416,7 +416,7 @@ TEST(ResultsTableTest, FittedAndProblemRows) {
         ResultsTable(Peaks({28.0313, 29.0391}, {1.0, 500}, {0}), NumberFormat('.'));
     EXPECT_EQ(second.Cell(4, 2), second.Cell(3, 2).substr(0, 4));  // 39.10 → "39.1"
     EXPECT_EQ(MassListLines(t, NumberFormat(',')),
-              (std::vector<std::string>{"28,0,  1000", "29,0,  1", "43,1,  500"}));
+              (std::vector<std::string>{"28,0,  1000", "29,0,  Ошибка", "43,1,  500"}));
 
     // Without peaks the header and one empty row.
     const ResultsGrid empty = ResultsTable({}, NumberFormat('.'));
@@ -473,6 +473,39 @@ TEST(FittedCurvesTest, SamplingAndTheFittedModel) {
     EXPECT_EQ(c.x, (std::vector<double>{0.001, 0.002}));
     EXPECT_TRUE(std::all_of(c.y.begin(), c.y.end(), [](double y) { return std::isfinite(y); }));
     EXPECT_EQ(ElapsedTicks(4294967290u, 5u), 5 - 4294967290LL);
+}
+
+// As drawn, each peak's curve is followed by a break at its last x: no line joins one peak's
+// curve to the next one's, and the x values still ascend where the windows share an end.
+TEST(FittedCurvesTest, DrawnCurvesBreakBetweenPeaks) {
+    PeakResults t = Peaks({50.0, 50.05, 60.0}, {1000, 800, 500});
+    t[0].rightX = t[1].leftX;  // neighbours sharing their boundary minimum
+    const CurvePoints plain = FittedCurves(t);
+    const CurvePoints drawn = DrawnFittedCurves(t);
+    ASSERT_EQ(drawn.x.size(), plain.x.size() + 3);
+    EXPECT_TRUE(std::is_sorted(drawn.x.begin(), drawn.x.end()));
+    std::vector<double> kept;
+    size_t breaks = 0;
+    for (size_t i = 0; i < drawn.x.size(); ++i) {
+        if (std::isnan(drawn.y[i])) {
+            ++breaks;
+            EXPECT_EQ(drawn.x[i], drawn.x[i - 1]);  // at the last x of the peak before it
+            EXPECT_TRUE(i + 1 == drawn.x.size() || drawn.x[i + 1] >= drawn.x[i]);
+            continue;
+        }
+        kept.push_back(drawn.y[i]);
+    }
+    EXPECT_EQ(breaks, 3u);
+    EXPECT_EQ(kept, plain.y);
+    EXPECT_TRUE(DrawnFittedCurves({}).x.empty());
+    // A problem peak has no curve to draw.
+    t[1].status = PeakStatus::Problem;
+    const CurvePoints withProblem = DrawnFittedCurves(t);
+    EXPECT_TRUE(std::none_of(withProblem.x.begin(), withProblem.x.end(),
+                             [&](double x) { return x > t[1].leftX && x < t[1].rightX; }));
+    EXPECT_EQ(std::count_if(withProblem.y.begin(), withProblem.y.end(),
+                            [](double y) { return std::isnan(y); }),
+              2);
 }
 
 }  // namespace

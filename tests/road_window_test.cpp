@@ -108,6 +108,11 @@ TEST_F(RoadTest, OneSpectrumFromOpeningToEveryExport) {
     EXPECT_EQ(drawn->X(0), calibration.X.front());
     EXPECT_GT(drawn->X(drawn->Count() - 1), calibration.X.back() - 0.01);
     const CalibrationCurve curve = window->State().Curve;
+    // The calibration chart's picture while it has its points and curve.
+    seam.answers = {dir.File("Chart2.png")};
+    Trigger("BMP3");
+    EXPECT_EQ(QImage(QString::fromStdString(dir.File("Chart2.png"))).size(),
+              window->ChartNamed("Chart2")->size());
     const std::vector<double> before = window->State().Points.PointX;
     Click("Button5");
     EXPECT_EQ(seam.messages.back(), "Пересчёт произведён");
@@ -141,10 +146,8 @@ TEST_F(RoadTest, OneSpectrumFromOpeningToEveryExport) {
         page.find(">" + W<QTableWidget>("StringGrid1")->item(0, 1)->text().toStdString() + "</TD>"),
         std::string::npos);
 
-    for (const auto& [action, chart] : {std::pair{"BMP1", "Chart1"},
-                                        {"BMP2", "Chart3"},
-                                        {"BMP3", "Chart2"},
-                                        {"BMP4", "Chart4"}}) {
+    for (const auto& [action, chart] :
+         {std::pair{"BMP1", "Chart1"}, {"BMP2", "Chart3"}, {"BMP4", "Chart4"}}) {
         const std::string name = std::string(chart) + ".png";
         seam.answers = {dir.File(name)};
         Trigger(action);

@@ -20,6 +20,8 @@ class ScriptedSeam : public UiSeam {
   public:
     struct Log {
         std::vector<std::string> messages;
+        std::vector<std::string> questions;  // every yes/no question asked
+        std::deque<bool> replies;            // their answers; with none left "Да"
         std::vector<FileDialogRequest> opens;
         std::vector<FileDialogRequest> saves;
         std::deque<std::optional<std::string>> answers;   // next dialog answers, nullopt = cancel
@@ -38,6 +40,13 @@ class ScriptedSeam : public UiSeam {
     explicit ScriptedSeam(Log& log) : log_(log) {}
 
     void ShowMessage(const std::string& text) override { log_.messages.push_back(text); }
+    bool AskYesNo(const std::string& question) override {
+        log_.questions.push_back(question);
+        if (log_.replies.empty()) return true;
+        const bool reply = log_.replies.front();
+        log_.replies.pop_front();
+        return reply;
+    }
     std::optional<std::string> AskOpenFile(const FileDialogRequest& r) override {
         log_.opens.push_back(r);
         return Next();

@@ -110,6 +110,23 @@ TEST_F(SpectrumRoadTest, CalibrationFromTheListToTheRecalculatedMasses) {
     const std::vector<double> kept = state.Points.PointX;
     EXPECT_THROW(road.Recalculate(), CommandError);
     EXPECT_EQ(state.Points.PointX, kept);
+
+    // "Вернуть исходный спектр": the masses as opened, after a second recalculation too, and a
+    // reset as after a load.
+    ASSERT_TRUE(road.CanRestoreSpectrum());
+    state.Curve = {0, 0, 5};
+    road.Recalculate();
+    const ClearedParts restored = road.RestoreSpectrum();
+    EXPECT_EQ(state.Points.PointX, measured);
+    EXPECT_TRUE(restored.Has(DerivedPart::SpectrumCurve));
+    EXPECT_FALSE(road.CanRestoreSpectrum());
+    EXPECT_THROW(road.RestoreSpectrum(), CommandError);
+    EXPECT_EQ(state.Points.PointX, measured);
+
+    // A new spectrum forgets the masses of the old one.
+    road.Recalculate();
+    road.Open(::ostrel::testing::ExampleFile("small_hydrocarbon.txt"));
+    EXPECT_FALSE(road.CanRestoreSpectrum());
 }
 
 }  // namespace

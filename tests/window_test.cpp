@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <filesystem>
 
 #include "app/chart.h"
 #include "app/main_window.h"
@@ -23,6 +25,7 @@
 #include "scripted_seam.h"
 #include "state/clear_all.h"
 #include "state/cp1251.h"
+#include "state/window_texts.h"
 #include "temp_dir.h"
 #include "window_fixture.h"
 #ifdef OSTREL_HAVE_PWIZLITE
@@ -58,7 +61,14 @@ TEST_F(WindowTest, StartsOnTheSpectrumPageWithDefaults) {
     EXPECT_TRUE(W<QAction>("Series11")->isChecked());
     EXPECT_FALSE(W<QAction>("Series21")->isVisible());
     EXPECT_EQ(W<QAction>("N2")->shortcut(), QKeySequence("Ctrl+O"));
-    EXPECT_EQ(W<QAction>("CTemp1")->text(), "C:\\Temp");
+    EXPECT_EQ(W<QAction>("CTemp1")->text(), "Временная папка: " + QDir::tempPath() + "/");
+    EXPECT_EQ(window->windowTitle(), "Ostrel");
+    // Nothing to save or export before a spectrum and a pass.
+    for (const char* empty : {"N42", "RestoreSpectrum1", "HTML1", "HTML2", "BMP1", "N35", "BMP2",
+                              "BMP3", "BMP4", "TXT1", "XLS1", "HTML3", "N4", "TXT2"})
+        EXPECT_FALSE(W<QAction>(empty)->isEnabled()) << empty;
+    EXPECT_TRUE(W<QAction>("PeakLabels1")->isCheckable());
+    EXPECT_FALSE(W<QAction>("PeakLabels1")->isChecked());
     EXPECT_EQ(W<QLabel>("Label2")->text(), "-");
     EXPECT_FALSE(window->ProgressWindow()->isVisible());
     EXPECT_FALSE(W<QPushButton>("Button7")->isVisible());
@@ -221,22 +231,50 @@ TEST_F(WindowTest, LayoutRuleFollowsThePageSize) {
     }
 }
 
-TEST_F(WindowTest, OpenAlwaysStartsInTheProgramFolder) {
+TEST_F(WindowTest, DialogsStartWhereTheUserKeepsFiles) {
     window->State().HintMode = false;
+    const std::string home = QDir::homePath().toStdString() + "/";
     seam.answers.push_back(std::nullopt);
-    Trigger("CTemp1");
+    Trigger("N2");  // before the first spectrum: the home folder
     ASSERT_EQ(seam.opens.size(), 1u);
-    EXPECT_NE(seam.opens[0].folder, dir.File("prog") + "/");
+    EXPECT_EQ(seam.opens[0].folder, home);
+    seam.answers.push_back(std::nullopt);
+    Trigger("CTemp1");  // a quick folder opens there, a cancel keeps the last folder
+    EXPECT_EQ(seam.opens[1].folder, QDir::tempPath().toStdString() + "/");
     seam.answers.push_back(std::nullopt);
     Trigger("N2");
-    EXPECT_EQ(seam.opens[1].folder, dir.File("prog") + "/");
+    EXPECT_EQ(seam.opens[2].folder, home);
 
-    seam.answers.push_back(dir.File("saved.txt"));
-    Trigger("N42");  // before any load: the three header lines
+    // No spectrum: nothing to save.
+    window->N42Click();
+    EXPECT_EQ(seam.messages, std::vector<std::string>{kNoSpectrumToSaveMessage});
+    EXPECT_TRUE(seam.saves.empty());
+
+    // After a load every dialog starts in the spectrum's folder, then in the last one used.
+    std::filesystem::create_directories(dir.File("spectra"));
+    Open(SpectrumFile("spectra/s.txt"));
+    EXPECT_EQ(window->windowTitle(), "s.txt — Ostrel");
+    EXPECT_TRUE(W<QAction>("N42")->isEnabled());
+    std::filesystem::create_directories(dir.File("out"));
+    seam.answers.push_back(dir.File("out/saved.txt"));
+    Trigger("N42");
     ASSERT_EQ(seam.saves.size(), 1u);
     EXPECT_EQ(seam.saves[0].defaultName, "Спектр.txt");
-    EXPECT_EQ(seam.saves[0].folder, dir.File("prog") + "/");
-    EXPECT_EQ(TempDir::Read(dir.File("saved.txt")), "\"\"\r\n\"\"\r\n\"\"\r\n");
+    EXPECT_EQ(seam.saves[0].folder, dir.File("spectra") + "/");
+    const std::string saved = Cp1251ToUtf8(TempDir::Read(dir.File("out/saved.txt")));
+    EXPECT_NE(saved.substr(0, saved.find('\r')).find("Проба"), std::string::npos) << saved;
+    seam.answers.push_back(std::nullopt);
+    Trigger("N2");
+    EXPECT_EQ(seam.opens.back().folder, dir.File("out") + "/");
+
+    // "Папки": folders of this computer that exist, the open spectrum's among them.
+    window->RefreshQuickFolders();
+    EXPECT_TRUE(W<QAction>("QuickFolder1")->isVisible());
+    EXPECT_EQ(W<QAction>("QuickFolder3")->text().toStdString(),
+              "Папка открытого спектра: " + dir.File("spectra") + "/");
+    seam.answers.push_back(std::nullopt);
+    Trigger("QuickFolder3");
+    EXPECT_EQ(seam.opens.back().folder, dir.File("spectra") + "/");
 }
 
 TEST_F(WindowTest, ProgressWindowCountsToItsMaximum) {
