@@ -1,0 +1,108 @@
+// The refinement after the last pass: a peak whose fit failed (or went astray) is fitted again by
+// a damped method from robust start values, and a peak that shows a second component (a merged
+// pair, a shoulder, a minor ion on a taller one's flank) is fitted as two. The pass's own fits
+// are only read: a peak the refinement leaves alone keeps them bit for bit.
+//
+// The shape is the pass's, f(x) = A + Σ B_k·exp(−(k·C·(D_k/x − 1))²), k = 1.6651, computed in
+// double as (D − x)/x, which loses no digits to the cancellation in D/x − 1. The fits are those
+// of fitting/least_squares.h. Everything is deterministic: the peaks are refined from the pass's
+// fits alone, in two rounds (failed fits, then second components), whatever the thread count.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace ostrel {
+
+// One peak of the pass as its fit left it.
+struct RefinementPeak {
+    int32_t firstIndex = 0;  // the window: first and last spectrum index, both included
+    int32_t lastIndex = -1;
+    double leftX = 0, rightX = 0;  // x of the window's ends
+    bool fitFailed = false;        // a problem peak ("Ошибка")
+    // The model's own parameters after the fit (FitA, FitB, FitC, FitD: B is the amplitude above
+    // A, not the table's B − A) and their standard errors (FitErrors).
+    double A = 0, B = 0, C = 0, D = 0;
+    std::array<double, 4> errors{};
+    int32_t iterations = 0;
+    int32_t points = 0;
+};
+
+struct RefinementInput {
+    std::span<const double> x, y;  // the spectrum, x ascending
+    std::span<const RefinementPeak> peaks;
+};
+
+// One component of a refined peak: the model's A, B, C, D and their standard errors.
+struct PeakComponent {
+    double A = 0, B = 0, C = 0, D = 0;
+    std::array<double, 4> errors{};
+};
+
+enum class RefinedKind {
+    Unchanged,  // the pass's fit stands; for a failed fit: no peak is there (noise)
+    Refitted,   // the pass's fit failed or went astray and the damped fit found the peak
+    Split,      // two components, one group
+};
+
+struct RefinedPeak {
+    RefinedKind kind = RefinedKind::Unchanged;
+    std::vector<PeakComponent> components;  // Refitted: one; Split: two, in ascending D
+    int32_t iterations = 0;                 // steps of the damped fit
+    int32_t points = 0;                     // points of the window fitted
+    int32_t group = -1;                     // Split: 0, 1, ... in peak order; otherwise −1
+};
+
+// The spectrum's resolving power as a function of mass, measured on its isolated peaks: the
+// fitted C of every well-fitted peak (fitted, centre inside its window, C known to 2 %) is a
+// reference; the resolving power at a mass is the median C of the 15 references nearest in mass,
+// taken again over those within 15 % of that first median (merged pairs and shoulders fit a
+// smaller C and fall out). Unknown without 3 references.
+struct ResolvingPowerProfile {
+    std::vector<double> mass;        // the references, ascending
+    std::vector<double> resolution;  // their fitted C
+
+    bool Known() const { return mass.size() >= 3; }
+    // The resolving power at a mass; 0 when unknown.
+    double At(double m) const;
+};
+
+ResolvingPowerProfile MeasureResolvingPower(std::span<const RefinementPeak> peaks);
+
+struct PeakRefinementOptions {
+    bool twoThreads = true;  // refine on the calling thread and one helper
+};
+
+struct PeakRefinement {
+    std::vector<RefinedPeak> peaks;  // one per input peak, in the same order
+    ResolvingPowerProfile resolvingPower;
+    int32_t refitted = 0;     // failed or astray fits that the damped fit recovered
+    int32_t stillFailed = 0;  // failed or astray fits where no peak was found (noise)
+    int32_t split = 0;        // peaks split into two components
+};
+
+// A failed peak, kept: the damped fit of its window found no peak. The criterion: the fitted
+// height B is at least kDetectionSigmas standard errors above 0, the centre lies inside the
+// window (at least a tenth of a FWHM from its ends) and C stays off its bounds (half and twice
+// the measured resolving power).
+inline constexpr double kDetectionSigmas = 5;
+// Two components are kept only when the F-test of the two-component fit (6 parameters: A, the
+// shared C, B₁, D₁, B₂, D₂) against the one-component fit (4 parameters) rejects one component
+// at this significance, and each component is a peak by itself: its height kDetectionSigmas
+// standard errors above 0 and at least kMinorFraction of the other's, the centres at least
+// kMinSeparationFwhm apart and a quarter of a FWHM inside the window, C off its bounds.
+inline constexpr double kSplitSignificance = 1e-6;
+inline constexpr double kMinorFraction = 0.01;
+inline constexpr double kMinSeparationFwhm = 0.3;
+// The shared C of two components stays within this fraction of the measured resolving power.
+inline constexpr double kPairResolutionTolerance = 0.1;
+
+PeakRefinement RefinePeaks(const RefinementInput& input, const PeakRefinementOptions& options = {});
+
+// The upper tail probability of Fisher's F with 2 and dof degrees of freedom: (1 + 2f/dof)^(−dof/2)
+// (exact for 2 numerator degrees of freedom).
+double FTestTail2(double f, int32_t dof);
+
+}  // namespace ostrel
