@@ -122,8 +122,8 @@ void PrintTables(const std::vector<RefinementPeak>& peaks, const PeakRefinement&
             continue;
         }
         for (const PeakComponent& c : r.components)
-            PrintRow("refined", ++row, r.kind == RefinedKind::Split ? "split" : "refitted",
-                     r.group, c.A, c.B, c.C, c.D, c.errors[3]);
+            PrintRow("refined", ++row, r.kind == RefinedKind::Split ? "split" : "refitted", r.group,
+                     c.A, c.B, c.C, c.D, c.errors[3]);
     }
 }
 
@@ -146,10 +146,10 @@ int Measure(const Options& o) {
     }
     PrintTables(peaks, refined);
     std::fprintf(stderr,
-                 "peaks %zu, problem %d; refined: %d refitted, %d still failed, %d split; "
-                 "resolving-power references %zu\n",
-                 peaks.size(), pass.problems, refined.refitted, refined.stillFailed, refined.split,
-                 refined.resolvingPower.mass.size());
+                 "peaks %zu, problem %d; refined: %d refitted, %d still failed, %d fitted with "
+                 "their neighbours, %d split; resolving-power references %zu\n",
+                 peaks.size(), pass.problems, refined.refitted, refined.stillFailed,
+                 refined.jointlyFitted, refined.split, refined.resolvingPower.mass.size());
     std::fprintf(stderr,
                  "medians of %d runs: pass %.4f s (cpu %.4f s), refinement %.4f s (cpu %.4f s), "
                  "%.0f %% of the pass's wall time (%.0f %% of its processor time)\n",

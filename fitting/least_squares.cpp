@@ -114,6 +114,55 @@ void StandardErrors(const std::vector<double>& jtj, int32_t m, int32_t n, double
 
 }  // namespace
 
+namespace {
+
+// One evaluation: Σ r², JᵀJ and Jᵀr at p, through whichever form the problem has; false when any
+// of them is not finite.
+class Evaluation {
+  public:
+    explicit Evaluation(const LeastSquaresProblem& problem)
+        : jtj(static_cast<size_t>(problem.parameterCount) * problem.parameterCount),
+          g(problem.parameterCount),
+          problem_(problem),
+          m_(problem.residualCount),
+          n_(problem.parameterCount) {
+        if (!problem.normalEquations) {
+            r_.resize(m_);
+            jac_.resize(static_cast<size_t>(m_) * n_);
+        }
+    }
+
+    bool At(std::span<const double> p) {
+        if (problem_.normalEquations) {
+            cost = problem_.normalEquations(p, jtj, g);
+        } else {
+            problem_.evaluate(p, r_, jac_);
+            cost = SumOfSquares(r_);
+            if (!AllFinite(jac_)) return false;
+            NormalEquations(jac_, r_, m_, n_, jtj, g);
+        }
+        return std::isfinite(cost) && AllFinite(jtj) && AllFinite(g);
+    }
+
+    void Swap(Evaluation& other) {
+        std::swap(cost, other.cost);
+        jtj.swap(other.jtj);
+        g.swap(other.g);
+        r_.swap(other.r_);
+        jac_.swap(other.jac_);
+    }
+
+    double cost = 0;
+    std::vector<double> jtj, g;
+
+  private:
+    const LeastSquaresProblem& problem_;
+    const int32_t m_, n_;
+    std::vector<double> r_, jac_;
+};
+
+}  // namespace
+
 LeastSquaresResult SolveLeastSquares(const LeastSquaresProblem& problem,
                                      std::span<const double> start,
                                      const LeastSquaresOptions& options) {
@@ -124,9 +173,9 @@ LeastSquaresResult SolveLeastSquares(const LeastSquaresProblem& problem,
     out.standardErrors.assign(start.size(), 0.0);
     const bool bounded = problem.lower.size() == static_cast<size_t>(n) &&
                          problem.upper.size() == static_cast<size_t>(n);
-    if (n <= 0 || n > kMaxLeastSquaresParameters || m < 1 || !problem.evaluate ||
-        start.size() != static_cast<size_t>(n) || !AllFinite(start) ||
-        (!bounded && (!problem.lower.empty() || !problem.upper.empty())))
+    if (n <= 0 || n > kMaxLeastSquaresParameters || m < 1 ||
+        (!problem.evaluate && !problem.normalEquations) || start.size() != static_cast<size_t>(n) ||
+        !AllFinite(start) || (!bounded && (!problem.lower.empty() || !problem.upper.empty())))
         return out;
     std::vector<double> lo(n, -kInfinity), hi(n, kInfinity);
     if (bounded) {
@@ -141,23 +190,21 @@ LeastSquaresResult SolveLeastSquares(const LeastSquaresProblem& problem,
 
     std::vector<double> p = out.parameters;
     clamp(p);
-    std::vector<double> r(m), jac(static_cast<size_t>(m) * n);
-    problem.evaluate(p, r, jac);
+    Evaluation now(problem), next(problem);
     out.evaluations = 1;
-    double cost = SumOfSquares(r);
-    if (!std::isfinite(cost) || !AllFinite(jac)) {
+    if (!now.At(p)) {
         out.parameters = p;
-        out.cost = cost;
+        out.cost = now.cost;
         return out;
     }
-    std::vector<double> jtj(static_cast<size_t>(n) * n), g(n);
-    NormalEquations(jac, r, m, n, jtj, g);
+    const std::vector<double>& jtj = now.jtj;
+    const std::vector<double>& g = now.g;
     // Marquardt's scale: the largest diagonal seen so far; a parameter without effect gets 1.
     std::vector<double> scale(n);
     for (int32_t j = 0; j < n; ++j) scale[j] = jtj[j * n + j] > 0 ? jtj[j * n + j] : 1;
 
     double lambda = options.initialDamping, nu = 2;
-    std::vector<double> trial(n), step(n), rTrial(m), jacTrial(jac.size());
+    std::vector<double> trial(n), step(n);
     std::vector<double> mat, rhs;
     std::vector<int32_t> free;
     out.stop = LeastSquaresStop::EvaluationLimit;
@@ -207,18 +254,14 @@ LeastSquaresResult SolveLeastSquares(const LeastSquaresProblem& problem,
             for (int32_t b = 0; b < n; ++b) js += jtj[a * n + b] * step[b];
             predicted -= step[a] * (2 * g[a] + js);
         }
-        problem.evaluate(trial, rTrial, jacTrial);
+        const bool finite = next.At(trial);
         ++out.evaluations;
-        const double trialCost = SumOfSquares(rTrial);
-        if (std::isfinite(trialCost) && trialCost < cost && AllFinite(jacTrial)) {
+        if (finite && next.cost < now.cost) {
             const double rho =
-                predicted > 0 ? std::clamp((cost - trialCost) / predicted, 0.0, 1.0) : 0.5;
-            const bool small = cost - trialCost <= options.costTolerance * cost;
+                predicted > 0 ? std::clamp((now.cost - next.cost) / predicted, 0.0, 1.0) : 0.5;
+            const bool small = now.cost - next.cost <= options.costTolerance * now.cost;
             p.swap(trial);
-            r.swap(rTrial);
-            jac.swap(jacTrial);
-            cost = trialCost;
-            NormalEquations(jac, r, m, n, jtj, g);
+            now.Swap(next);
             for (int32_t j = 0; j < n; ++j) scale[j] = std::max(scale[j], jtj[j * n + j]);
             const double cube = (2 * rho - 1) * (2 * rho - 1) * (2 * rho - 1);
             lambda *= std::max(1.0 / 3, 1 - cube);
@@ -242,9 +285,9 @@ LeastSquaresResult SolveLeastSquares(const LeastSquaresProblem& problem,
         }
     }
     out.parameters = p;
-    out.cost = cost;
+    out.cost = now.cost;
     for (int32_t j = 0; j < n; ++j) out.atBound[j] = p[j] <= lo[j] || p[j] >= hi[j];
-    StandardErrors(jtj, m, n, cost, out);
+    StandardErrors(jtj, m, n, now.cost, out);
     return out;
 }
 

@@ -29,6 +29,11 @@ struct LeastSquaresProblem {
     std::function<void(std::span<const double> parameters, std::span<double> residuals,
                        std::span<double> jacobian)>
         evaluate;
+    // Instead of evaluate, for a model that forms them faster itself (a sparse Jacobian): JᵀJ
+    // (parameterCount², row-major, both triangles) and Jᵀr at the parameters, answering Σ r².
+    std::function<double(std::span<const double> parameters, std::span<double> jtj,
+                         std::span<double> jtr)>
+        normalEquations;
     // Bounds per parameter; empty means none (−∞ or +∞ entries are allowed too).
     std::vector<double> lower, upper;
 };

@@ -6,8 +6,7 @@
 
 namespace ostrel {
 
-std::vector<RefinementPeak> RefinementPeaksOfPass(const Spectrum& spectrum,
-                                                  const PeakTables& t) {
+std::vector<RefinementPeak> RefinementPeaksOfPass(const Spectrum& spectrum, const PeakTables& t) {
     const bool ascending = IsAscending(spectrum.PointX);
     std::vector<RefinementPeak> peaks(t.PeakCount());
     for (int32_t k = 0; k < t.PeakCount(); ++k) {
