@@ -48,7 +48,7 @@ def run(args):
 def read_tables(text):
     tables = {"written": [], "refined": []}
     for line in text.splitlines()[1:]:
-        v, row, kind, group, mass, err, r, a, b = line.split("\t")
+        v, row, kind, group, mass, err, r, a, b = line.split("\t")[:9]
         tables[v].append(
             {"kind": kind, "group": int(group), "mass": float(mass), "R": float(r),
              "A": float(a), "B": float(b)})
@@ -166,12 +166,12 @@ def local_noise(mass, truth):
 
 
 def pairs_report(tables, truth):
-    """Each pair of true peaks nearer than 1.5 FWHM: split by each table or not."""
+    """Each pair of true peaks nearer than 4 FWHM: split by each table or not."""
     print("pairs (truth centres, separation in FWHM): each component's nearest row, mmu")
     for i in range(len(truth) - 1):
         p, q = truth[i], truth[i + 1]
         sep = (q["centre"] - p["centre"]) / ((p["fwhm"] + q["fwhm"]) / 2)
-        if sep >= 1.5:
+        if sep >= 4:
             continue
         line = "  %s %.4f + %s %.4f, %.2f FWHM, heights %.0f/%.0f:" % (
             p["label"], p["centre"], q["label"], q["centre"], sep, p["height"], q["height"])

@@ -99,31 +99,32 @@ PassResult RunRoad(const std::string& file, const std::string& height,
     return out;
 }
 
-void PrintRow(const char* variant, int row, const char* kind, int group, double a, double b,
-              double c, double d, double dError) {
-    std::printf("%s\t%d\t%s\t%d\t%.7f\t%.7f\t%.1f\t%.1f\t%.1f\n", variant, row, kind, group, d,
-                dError, c, a, b);
+// One table row: the pass peak it comes from (its 1-based number and window) and its values.
+void PrintRow(const char* variant, int row, const char* kind, int group, const RefinementPeak& p,
+              size_t k, double a, double b, double c, double d, double dError) {
+    std::printf("%s\t%d\t%s\t%d\t%.7f\t%.7f\t%.1f\t%.1f\t%.1f\t%zu\t%.6f\t%.6f\n", variant, row,
+                kind, group, d, dError, c, a, b, k + 1, p.leftX, p.rightX);
 }
 
 void PrintTables(const std::vector<RefinementPeak>& peaks, const PeakRefinement& refined) {
-    std::printf("variant\trow\tkind\tgroup\tmass\tmass_error\tR\tA\tB\n");
+    std::printf("variant\trow\tkind\tgroup\tmass\tmass_error\tR\tA\tB\tpeak\tleft\tright\n");
     for (size_t k = 0; k < peaks.size(); ++k) {
         const RefinementPeak& p = peaks[k];
-        PrintRow("written", static_cast<int>(k + 1), p.fitFailed ? "problem" : "fitted", -1, p.A,
-                 p.B, p.C, p.D, p.errors[3]);
+        PrintRow("written", static_cast<int>(k + 1), p.fitFailed ? "problem" : "fitted", -1, p, k,
+                 p.A, p.B, p.C, p.D, p.errors[3]);
     }
     int row = 0;
     for (size_t k = 0; k < peaks.size(); ++k) {
         const RefinementPeak& p = peaks[k];
         const RefinedPeak& r = refined.peaks[k];
         if (r.kind == RefinedKind::Unchanged) {
-            PrintRow("refined", ++row, p.fitFailed ? "problem" : "fitted", -1, p.A, p.B, p.C, p.D,
-                     p.errors[3]);
+            PrintRow("refined", ++row, p.fitFailed ? "problem" : "fitted", -1, p, k, p.A, p.B, p.C,
+                     p.D, p.errors[3]);
             continue;
         }
         for (const PeakComponent& c : r.components)
             PrintRow("refined", ++row, r.kind == RefinedKind::Split ? "split" : "refitted", r.group,
-                     c.A, c.B, c.C, c.D, c.errors[3]);
+                     p, k, c.A, c.B, c.C, c.D, c.errors[3]);
     }
 }
 

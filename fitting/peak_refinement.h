@@ -16,6 +16,8 @@
 #include <span>
 #include <vector>
 
+#include "fitting/resolving_power.h"
+
 namespace ostrel {
 
 // One peak of the pass as its fit left it.
@@ -61,20 +63,8 @@ struct RefinedPeak {
     int32_t group = -1;
 };
 
-// The spectrum's resolving power as a function of mass, measured on its isolated peaks: the
-// fitted C of every well-fitted peak (fitted, centre inside its window, C known to 2 %) is a
-// reference; the resolving power at a mass is the median C of the 15 references nearest in mass,
-// taken again over those within 15 % of that first median (merged pairs and shoulders fit a
-// smaller C and fall out). Unknown without 3 references.
-struct ResolvingPowerProfile {
-    std::vector<double> mass;        // the references, ascending
-    std::vector<double> resolution;  // their fitted C
-
-    bool Known() const { return mass.size() >= 3; }
-    // The resolving power at a mass; 0 when unknown.
-    double At(double m) const;
-};
-
+// The spectrum's resolving power measured on the pass's well-fitted peaks: every fitted peak
+// (centre inside its window, C above 0) whose C is known to 2 % is a reference.
 ResolvingPowerProfile MeasureResolvingPower(std::span<const RefinementPeak> peaks);
 
 struct PeakRefinementOptions {
@@ -108,9 +98,5 @@ inline constexpr double kMinSeparationFwhm = 0.3;
 inline constexpr double kPairResolutionTolerance = 0.1;
 
 PeakRefinement RefinePeaks(const RefinementInput& input, const PeakRefinementOptions& options = {});
-
-// The upper tail probability of Fisher's F with 2 and dof degrees of freedom: (1 + 2f/dof)^(−dof/2)
-// (exact for 2 numerator degrees of freedom).
-double FTestTail2(double f, int32_t dof);
 
 }  // namespace ostrel
