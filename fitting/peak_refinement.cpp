@@ -11,8 +11,10 @@ namespace ostrel {
 
 namespace {
 
-// A reference peak for the resolving power has C known to this fraction.
+// A reference peak for the resolving power has C known to this fraction and no neighbour within
+// kIsolationFwhm of its FWHM (the tail of a neighbour there is below 3e-8 of its height).
 constexpr double kReferenceRelativeError = 0.02;
+constexpr double kIsolationFwhm = 2.5;
 // Two neighbouring rows are fitted together when either one's curve at the other's centre is at
 // least this fraction of the other's height (2.0 FWHM apart at equal heights, 1.7 at 30 : 1), at
 // most kMaxClusterRows of them. Further apart the pull of one on the other's centre through the
@@ -44,9 +46,10 @@ void ForEach(int32_t count, bool twoThreads, Work work) {
 
 // How much two neighbouring rows' curves overlap: the larger of either curve at the other's
 // centre as a fraction of the other's height, both taken as wide as the resolving power allows.
-double Overlap(const PeakShape& a, const PeakShape& b, const ResolvingPowerProfile& profile) {
-    const PeakShape wa{a.B, std::min(a.C, profile.At(a.D)), a.D};
-    const PeakShape wb{b.B, std::min(b.C, profile.At(b.D)), b.D};
+double Overlap(const RowFit& first, const RowFit& second) {
+    const PeakShape &a = *first.shape, &b = *second.shape;
+    const PeakShape wa{a.B, std::min(a.C, first.resolution), a.D};
+    const PeakShape wb{b.B, std::min(b.C, second.resolution), b.D};
     return std::max(PeakCurve(wa, b.D) / b.B, PeakCurve(wb, a.D) / a.B);
 }
 
@@ -66,8 +69,7 @@ void CutRun(const std::vector<int32_t>& run, const std::vector<double>& links, s
 }
 
 // The rows with a curve in clusters of neighbours whose curves overlap by kJoinFraction.
-std::vector<std::vector<int32_t>> Clusters(const std::vector<RowFit>& rows,
-                                           const ResolvingPowerProfile& profile) {
+std::vector<std::vector<int32_t>> Clusters(const std::vector<RowFit>& rows) {
     std::vector<int32_t> found;
     for (size_t k = 0; k < rows.size(); ++k)
         if (rows[k].shape) found.push_back(static_cast<int32_t>(k));
@@ -76,7 +78,7 @@ std::vector<std::vector<int32_t>> Clusters(const std::vector<RowFit>& rows,
         size_t j = i + 1;
         std::vector<double> links;
         while (j < found.size()) {
-            const double o = Overlap(*rows[found[j - 1]].shape, *rows[found[j]].shape, profile);
+            const double o = Overlap(rows[found[j - 1]], rows[found[j]]);
             if (!(o >= kJoinFraction)) break;
             links.push_back(o);
             ++j;
@@ -165,13 +167,30 @@ bool NeighbourChanged(const RefinementInput& in, const std::vector<RowFit>& rows
 
 }  // namespace
 
-ResolvingPowerProfile MeasureResolvingPower(std::span<const RefinementPeak> peaks) {
-    std::vector<std::pair<double, double>> references;
-    for (const RefinementPeak& p : peaks) {
-        if (IsLostFit(p) || !(p.errors[2] > 0) || !std::isfinite(p.errors[2])) continue;
-        if (p.errors[2] > kReferenceRelativeError * p.C) continue;
-        references.emplace_back(p.D, p.C);
+ResolvingPowerProfile MeasureResolvingPower(const RefinementInput& in, bool twoThreads) {
+    const auto count = static_cast<int32_t>(in.peaks.size());
+    RowCurves written(count);
+    for (int32_t k = 0; k < count; ++k) {
+        const RefinementPeak& p = in.peaks[k];
+        if (!IsLostFit(p) && WindowFits(in, p)) written[k] = {{p.B, p.C, p.D}};
     }
+    std::vector<char> reference(count, 0);
+    ForEach(count, twoThreads, [&](int32_t k) {
+        const RefinementPeak& p = in.peaks[k];
+        if (written[k].empty() || !(p.errors[2] > 0) || !std::isfinite(p.errors[2]) ||
+            p.errors[2] > kReferenceRelativeError * p.C)
+            return;
+        for (int32_t j = std::max(0, k - kTailNeighbours);
+             j <= std::min(count - 1, k + kTailNeighbours); ++j)
+            for (const PeakShape& s : written[j])
+                if (j != k && std::fabs(s.D - p.D) <
+                                  kIsolationFwhm * std::max(PeakFwhm(p.D, p.C), PeakFwhm(s.D, s.C)))
+                    return;
+        reference[k] = PassResidualStructure(in, written, k, p.C) < kStructureSigmas;
+    });
+    std::vector<std::pair<double, double>> references;
+    for (int32_t k = 0; k < count; ++k)
+        if (reference[k]) references.emplace_back(in.peaks[k].D, in.peaks[k].C);
     return ProfileOfReferences(std::move(references));
 }
 
@@ -181,7 +200,7 @@ PeakRefinement RefinePeaks(const RefinementInput& in, const PeakRefinementOption
     out.peaks.assign(count, RefinedPeak{});
     // The windows and the tails are taken in ascending x.
     if (!IsAscending(in.x) || in.x.size() != in.y.size()) return out;
-    out.resolvingPower = MeasureResolvingPower(in.peaks);
+    out.resolvingPower = MeasureResolvingPower(in, options.twoThreads);
     const ResolvingPowerProfile& profile = out.resolvingPower;
 
     // Round 1: each failed fit fitted afresh, the tails of the pass's fitted neighbours taken
@@ -216,7 +235,10 @@ PeakRefinement RefinePeaks(const RefinementInput& in, const PeakRefinementOption
     // neighbours, fitted together and looked at for second components, the tails of the rows
     // outside a cluster taken away.
     if (profile.Known()) {
-        const std::vector<std::vector<int32_t>> clusters = Clusters(rows, profile);
+        ForEach(count, options.twoThreads, [&](int32_t k) {
+            if (rows[k].shape) rows[k].resolution = profile.At(rows[k].shape->D);
+        });
+        const std::vector<std::vector<int32_t>> clusters = Clusters(rows);
         const auto clusterCount = static_cast<int32_t>(clusters.size());
         const RowCurves first = CurvesOf(rows);
         std::vector<ClusterResult> results(clusters.size());

@@ -7,10 +7,6 @@ namespace ostrel {
 
 namespace {
 
-// A row is looked at for a second component when its residuals near its centre (within
-// kFitReachFwhm) are correlated from point to point beyond kStructureSigmas standard deviations
-// of the correlation of independent noise, or when it is wider than the resolving power allows.
-constexpr double kStructureSigmas = 4;
 constexpr int32_t kMinCorePoints = 10;
 // A trial split stops sooner: a clear split gains some 5 % of the sum of squares and more (the
 // F-test at 1e-6 with 500 points), so a trial that gains less than 1e-4 of it a step would need
@@ -92,21 +88,6 @@ std::pair<int32_t, int32_t> IndicesWithin(const RefinementInput& in, int32_t fro
     const auto last = static_cast<int32_t>(std::upper_bound(x0 + first, end, high) - x0) - 1;
     const int32_t top = in.peaks[to].lastIndex;
     return {std::min(first, top), std::clamp(last, std::min(first, top), top)};
-}
-
-// The structure of the pass's own residuals of row k near its centre, its neighbours' tails
-// taken away.
-double WrittenStructure(const RefinementInput& in, const RowCurves& curves, int32_t k,
-                        double resolution) {
-    const RefinementPeak& p = in.peaks[k];
-    const double reach = kFitReachFwhm * PeakFwhm(p.D, resolution);
-    const auto [first, last] = IndicesWithin(in, k, k, p.D - reach, p.D + reach);
-    if (last - first + 1 < kMinCorePoints) return 0;
-    const PointWindow w = WindowLessNeighbours(in, first, last, curves, k, k);
-    const PeakShape s{p.B, p.C, p.D};
-    std::vector<double> r(w.x.size());
-    for (size_t i = 0; i < w.x.size(); ++i) r[i] = p.A + PeakCurve(s, w.x[i]) - w.y[i];
-    return LagOneStructure(r);
 }
 
 // The residuals of a fit within kFitReachFwhm FWHM of centre d.
@@ -232,6 +213,19 @@ std::optional<ClusterModel> TrySplit(const PointWindow& w, const ClusterModel& m
 
 }  // namespace
 
+double PassResidualStructure(const RefinementInput& in, const RowCurves& curves, int32_t k,
+                             double resolution) {
+    const RefinementPeak& p = in.peaks[k];
+    const double reach = kFitReachFwhm * PeakFwhm(p.D, resolution);
+    const auto [first, last] = IndicesWithin(in, k, k, p.D - reach, p.D + reach);
+    if (last - first + 1 < kMinCorePoints) return 0;
+    const PointWindow w = WindowLessNeighbours(in, first, last, curves, k, k);
+    const PeakShape s{p.B, p.C, p.D};
+    std::vector<double> r(w.x.size());
+    for (size_t i = 0; i < w.x.size(); ++i) r[i] = p.A + PeakCurve(s, w.x[i]) - w.y[i];
+    return LagOneStructure(r);
+}
+
 bool IsLostFit(const RefinementPeak& p) {
     return p.fitFailed || !std::isfinite(p.A) || !std::isfinite(p.B) || !std::isfinite(p.C) ||
            !std::isfinite(p.D) || !(p.B > 0) || !(p.C > 0) || !(p.D >= p.leftX) ||
@@ -294,7 +288,7 @@ ClusterResult RefitCluster(const RefinementInput& in, const std::vector<RowFit>&
     ClusterResult out;
     const auto n = static_cast<int32_t>(members.size());
     std::vector<double> resolution(n);
-    for (int32_t q = 0; q < n; ++q) resolution[q] = profile.At(rows[members[q]].shape->D);
+    for (int32_t q = 0; q < n; ++q) resolution[q] = rows[members[q]].resolution;
     if (n == 1) {
         // A single row is fitted again only when it shows a second component in the pass's own
         // residuals or width; a recovered fit has no residuals of the pass and always is.
@@ -303,7 +297,7 @@ ClusterResult RefitCluster(const RefinementInput& in, const std::vector<RowFit>&
         const bool wide =
             s.C + 3 * rows[members[0]].errors[2] < (1 - kPairResolutionTolerance) * resolution[0];
         if (!IsLostFit(p) && !wide &&
-            WrittenStructure(in, curves, members[0], resolution[0]) < kStructureSigmas)
+            PassResidualStructure(in, curves, members[0], resolution[0]) < kStructureSigmas)
             return out;
     }
     // The points within kFitReachFwhm (of the wider of C and the resolving power) of every

@@ -32,11 +32,12 @@ inline constexpr int32_t kTailNeighbours = 4;
 bool IsLostFit(const RefinementPeak& p);
 
 // What a row holds after a round of the refinement: its curve (none for a failed fit not
-// recovered), its background and the standard errors of its A, B, C, D.
+// recovered), its background, the standard errors of its A, B, C, D.
 struct RowFit {
     std::optional<PeakShape> shape;
     double A = 0;
     std::array<double, 4> errors{};
+    double resolution = 0;  // the measured resolving power at the row's centre
 };
 
 // The curves of all rows, the tails that a fit of some of them takes away from its points: none
@@ -47,6 +48,18 @@ using RowCurves = std::vector<std::vector<PeakShape>>;
 // [inFirst, inLast] but outside them.
 PointWindow WindowLessNeighbours(const RefinementInput& in, int32_t first, int32_t last,
                                  const RowCurves& curves, int32_t inFirst, int32_t inLast);
+
+// A fit whose residuals near its centre are correlated from point to point beyond this many
+// standard deviations of the correlation of independent noise has a second component somewhere:
+// a merged pair, a shoulder, a neighbour's flank.
+inline constexpr double kStructureSigmas = 4;
+
+// The lag-one correlation of the pass's own residuals of row k within kFitReachFwhm FWHM (at
+// `resolution`) of its centre, the curves of its neighbours taken away, in standard deviations
+// of that of independent noise (√n times the correlation coefficient); 0 with fewer than 10
+// points.
+double PassResidualStructure(const RefinementInput& in, const RowCurves& curves, int32_t k,
+                             double resolution);
 
 struct SingleRefit {
     SumFit fit;

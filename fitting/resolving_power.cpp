@@ -22,6 +22,25 @@ double MedianOf(std::vector<double> v) {
     return (*std::max_element(v.begin(), v.begin() + mid) + upper) / 2;
 }
 
+namespace {
+
+// The robust line through the points (Theil and Sen): the median of the slopes between pairs of
+// points, then the median of what each point says the value at m is. Up to some 29 % of the
+// points may lie anywhere.
+std::pair<double, double> TheilSen(const std::vector<double>& x, const std::vector<double>& y,
+                                   double m) {
+    std::vector<double> slopes;
+    for (size_t i = 0; i < x.size(); ++i)
+        for (size_t j = i + 1; j < x.size(); ++j)
+            if (x[j] != x[i]) slopes.push_back((y[j] - y[i]) / (x[j] - x[i]));
+    const double slope = MedianOf(slopes);
+    std::vector<double> at(x.size());
+    for (size_t i = 0; i < x.size(); ++i) at[i] = y[i] - slope * (x[i] - m);
+    return {MedianOf(at), slope};
+}
+
+}  // namespace
+
 double ResolvingPowerProfile::At(double m) const {
     if (!Known()) return 0;
     const auto n = static_cast<int32_t>(mass.size());
@@ -39,12 +58,19 @@ double ResolvingPowerProfile::At(double m) const {
         else
             ++hi;
     }
-    const std::vector<double> near(resolution.begin() + lo, resolution.begin() + hi);
-    const double first = MedianOf(near);
-    std::vector<double> close;
-    for (double c : near)
-        if (std::fabs(c - first) <= kSpread * first) close.push_back(c);
-    return close.empty() ? first : MedianOf(close);
+    std::vector<double> m0(mass.begin() + lo, mass.begin() + hi);
+    std::vector<double> c0(resolution.begin() + lo, resolution.begin() + hi);
+    // The line is read inside the references' range only: beyond it, at the nearest end, since a
+    // slope drawn from one side would carry its noise on into the rest.
+    const double within = std::clamp(m, m0.front(), m0.back());
+    const auto [value, slope] = TheilSen(m0, c0, within);
+    std::vector<double> m1, c1;
+    for (size_t i = 0; i < m0.size(); ++i) {
+        if (std::fabs(c0[i] - (value + slope * (m0[i] - within))) > kSpread * value) continue;
+        m1.push_back(m0[i]);
+        c1.push_back(c0[i]);
+    }
+    return m1.size() >= 3 ? TheilSen(m1, c1, std::clamp(m, m1.front(), m1.back())).first : value;
 }
 
 ResolvingPowerProfile ProfileOfReferences(std::vector<std::pair<double, double>> references) {

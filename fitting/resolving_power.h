@@ -7,10 +7,11 @@
 
 namespace ostrel {
 
-// The resolving power at a mass is the median C of the 15 references nearest in mass, taken
-// again over those within 15 % of that first median (a merged pair or a shoulder that slipped
-// into the references fits a smaller C and falls out). It follows a resolving power that varies
-// with mass and needs no model of how it varies. Unknown without 3 references.
+// The resolving power at a mass is read from the robust line (Theil and Sen) through the C of
+// the 15 references nearest in mass, drawn again through those within 15 % of the first line (a
+// merged pair or a shoulder that slipped into the references fits a smaller C and falls out). It
+// follows a resolving power that changes with mass, without a model of how; beyond the
+// references' masses it stays at its value at the nearest of them. Unknown without 3 references.
 struct ResolvingPowerProfile {
     std::vector<double> mass;        // the references, ascending
     std::vector<double> resolution;  // their fitted C
