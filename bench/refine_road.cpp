@@ -151,6 +151,14 @@ int Measure(const Options& o) {
                  "their neighbours, %d split; resolving-power references %zu\n",
                  peaks.size(), pass.problems, refined.refitted, refined.stillFailed,
                  refined.jointlyFitted, refined.split, refined.resolvingPower.mass.size());
+    if (!peaks.empty()) {
+        std::fprintf(stderr, "resolving power at");
+        for (double q : {0.0, 0.25, 0.5, 0.75, 1.0}) {
+            const double m = peaks[static_cast<size_t>(q * (peaks.size() - 1))].D;
+            std::fprintf(stderr, " %.1f: %.0f", m, refined.resolvingPower.At(m));
+        }
+        std::fprintf(stderr, "\n");
+    }
     std::fprintf(stderr,
                  "medians of %d runs: pass %.4f s (cpu %.4f s), refinement %.4f s (cpu %.4f s), "
                  "%.0f %% of the pass's wall time (%.0f %% of its processor time)\n",

@@ -1,5 +1,5 @@
 // A small dense nonlinear least-squares solver: Levenberg–Marquardt with box bounds, for models
-// of a few to about a dozen parameters fitted to up to some ten thousand residuals.
+// of a few to kMaxLeastSquaresParameters parameters fitted to up to some ten thousand residuals.
 //
 // Numerics: double throughout (the residuals, the Jacobian, the normal matrix and its Cholesky
 // factor). The normal matrix is scaled to unit diagonal before it is factored, so parameters of
@@ -18,7 +18,7 @@
 
 namespace ostrel {
 
-inline constexpr int32_t kMaxLeastSquaresParameters = 16;
+inline constexpr int32_t kMaxLeastSquaresParameters = 24;
 
 struct LeastSquaresProblem {
     int32_t residualCount = 0;

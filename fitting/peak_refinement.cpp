@@ -11,9 +11,12 @@ namespace ostrel {
 
 namespace {
 
-// A reference peak for the resolving power has C known to this fraction and no neighbour within
-// kIsolationFwhm of its FWHM (the tail of a neighbour there is below 3e-8 of its height).
-constexpr double kReferenceRelativeError = 0.02;
+// A reference peak for the resolving power has C known to kPreciseReference (or, where fewer than
+// three peaks are, to kLooseReference) and no neighbour within kIsolationFwhm of its FWHM (the
+// tail of a neighbour there is below 3e-8 of its height). The precise ones come first because a
+// pair too close to show in the residuals fits a C smaller by some 13 % (0.5 FWHM apart), which
+// stands out only when C is known well; a spectrum of few points per peak has none of them.
+constexpr double kPreciseReference = 0.02, kLooseReference = 0.05;
 constexpr double kIsolationFwhm = 2.5;
 // Two neighbouring rows are fitted together when either one's curve at the other's centre is at
 // least this fraction of the other's height (2.0 FWHM apart at equal heights, 1.7 at 30 : 1), at
@@ -26,17 +29,19 @@ constexpr int32_t kMaxClusterRows = 4;
 // lowest height somewhere in its windows, in at most kMaxSweeps sweeps.
 constexpr double kTailChange = 1e-3;
 constexpr int32_t kMaxSweeps = 4;
+// Fewer items than this are refined on the calling thread alone.
+constexpr int32_t kItemsForTwoThreads = 64;
 
 bool WindowFits(const RefinementInput& in, const RefinementPeak& p) {
     return p.firstIndex >= 0 && p.lastIndex >= p.firstIndex + 5 &&
            static_cast<size_t>(p.lastIndex) < in.x.size();
 }
 
-// Runs work(k) for k = 0..count-1, on two threads when asked; every k independently, so the
-// answers do not depend on the threads.
+// Runs work(k) for k = 0..count-1, on two threads when asked and there are enough of them to pay
+// for starting a thread; every k independently, so the answers do not depend on the threads.
 template <class Work>
 void ForEach(int32_t count, bool twoThreads, Work work) {
-    if (!twoThreads || count < 2) {
+    if (!twoThreads || count < kItemsForTwoThreads) {
         for (int32_t k = 0; k < count; ++k) work(k);
         return;
     }
@@ -174,11 +179,12 @@ ResolvingPowerProfile MeasureResolvingPower(const RefinementInput& in, bool twoT
         const RefinementPeak& p = in.peaks[k];
         if (!IsLostFit(p) && WindowFits(in, p)) written[k] = {{p.B, p.C, p.D}};
     }
+    // 2 for a precise reference, 1 for a loose one, 0 for none.
     std::vector<char> reference(count, 0);
     ForEach(count, twoThreads, [&](int32_t k) {
         const RefinementPeak& p = in.peaks[k];
         if (written[k].empty() || !(p.errors[2] > 0) || !std::isfinite(p.errors[2]) ||
-            p.errors[2] > kReferenceRelativeError * p.C)
+            p.errors[2] > kLooseReference * p.C)
             return;
         for (int32_t j = std::max(0, k - kTailNeighbours);
              j <= std::min(count - 1, k + kTailNeighbours); ++j)
@@ -186,11 +192,13 @@ ResolvingPowerProfile MeasureResolvingPower(const RefinementInput& in, bool twoT
                 if (j != k && std::fabs(s.D - p.D) <
                                   kIsolationFwhm * std::max(PeakFwhm(p.D, p.C), PeakFwhm(s.D, s.C)))
                     return;
-        reference[k] = PassResidualStructure(in, written, k, p.C) < kStructureSigmas;
+        if (PassResidualStructure(in, written, k, p.C) < kStructureSigmas)
+            reference[k] = p.errors[2] <= kPreciseReference * p.C ? 2 : 1;
     });
+    const char least = std::count(reference.begin(), reference.end(), 2) >= 3 ? 2 : 1;
     std::vector<std::pair<double, double>> references;
     for (int32_t k = 0; k < count; ++k)
-        if (reference[k]) references.emplace_back(in.peaks[k].D, in.peaks[k].C);
+        if (reference[k] >= least) references.emplace_back(in.peaks[k].D, in.peaks[k].C);
     return ProfileOfReferences(std::move(references));
 }
 

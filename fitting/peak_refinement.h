@@ -64,10 +64,11 @@ struct RefinedPeak {
 };
 
 // The spectrum's resolving power measured on the pass's isolated, well-fitted peaks: a reference
-// is a fitted peak (centre inside its window, C above 0) whose C is known to 2 %, with no other
-// fitted peak within 2.5 of its FWHM, whose residuals near its centre show no second component
-// (see kStructureSigmas in fitting/refinement_fits.h). On the calling thread and one helper when
-// asked; the answer is the same.
+// is a fitted peak (centre inside its window, C above 0) whose C is known to 2 % (where fewer
+// than three are, to 5 %), with no other fitted peak within 2.5 of its FWHM, and whose
+// residuals near its centre show no second component (see kStructureSigmas in
+// fitting/refinement_fits.h). On the calling thread and one helper when asked; the answer is the
+// same.
 ResolvingPowerProfile MeasureResolvingPower(const RefinementInput& input, bool twoThreads = false);
 
 struct PeakRefinementOptions {
