@@ -119,8 +119,7 @@ PointWindow Binned(const PointWindow& w, double lowX, double highX, double resol
     const double mid = (w.x[from] + w.x[end - 1]) / 2;
     const double step = end - from > 1 ? (w.x[end - 1] - w.x[from]) / (end - from - 1) : 0;
     const double perFwhm = step > 0 && resolution > 0 ? mid / resolution / step : 1;
-    const auto group =
-        static_cast<size_t>(std::clamp(std::floor(perFwhm / binsPerFwhm), 1.0, 1e6));
+    const auto group = static_cast<size_t>(std::clamp(std::floor(perFwhm / binsPerFwhm), 1.0, 1e6));
     PointWindow s;
     s.points = static_cast<int32_t>(end - from);
     for (size_t i = from; i < end; i += group) {

@@ -288,7 +288,10 @@ ClusterResult RefitCluster(const RefinementInput& in, const std::vector<RowFit>&
     ClusterResult out;
     const auto n = static_cast<int32_t>(members.size());
     std::vector<double> resolution(n);
-    for (int32_t q = 0; q < n; ++q) resolution[q] = rows[members[q]].resolution;
+    for (int32_t q = 0; q < n; ++q) {
+        resolution[q] = rows[members[q]].resolution;
+        if (!(resolution[q] > 0) || !std::isfinite(resolution[q])) return out;
+    }
     if (n == 1) {
         // A single row is fitted again only when it shows a second component in the pass's own
         // residuals or width; a recovered fit has no residuals of the pass and always is.

@@ -70,7 +70,10 @@ double ResolvingPowerProfile::At(double m) const {
         m1.push_back(m0[i]);
         c1.push_back(c0[i]);
     }
-    return m1.size() >= 3 ? TheilSen(m1, c1, std::clamp(m, m1.front(), m1.back())).first : value;
+    const double line =
+        m1.size() >= 3 ? TheilSen(m1, c1, std::clamp(m, m1.front(), m1.back())).first : value;
+    // References scattered wildly enough to draw a line below 0 still have a median.
+    return line > 0 ? line : MedianOf(c0);
 }
 
 ResolvingPowerProfile ProfileOfReferences(std::vector<std::pair<double, double>> references) {
