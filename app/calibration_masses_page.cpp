@@ -131,10 +131,14 @@ void CalibrationMassesPage::FillListMass() {
     AppendLines(ListBox5, lines);
     AppendLines(single.ListBox8, lines);
     for (size_t i = 0; i < state.Peaks.size(); ++i) {
-        const std::string why = DoubtText(state.Peaks[i], state.Format);
-        if (why.empty()) continue;
-        MarkDoubtful(ListBox5->item(static_cast<int>(i)), why);
-        MarkDoubtful(single.ListBox8->item(static_cast<int>(i)), why);
+        const auto row = static_cast<int>(i);
+        if (const std::string why = DoubtText(state.Peaks[i], state.Format); !why.empty()) {
+            MarkDoubtful(ListBox5->item(row), why);
+            MarkDoubtful(single.ListBox8->item(row), why);
+        } else if (const std::string how = RefinementText(state.Peaks, i); !how.empty()) {
+            MarkRefined(ListBox5->item(row), how);
+            MarkRefined(single.ListBox8->item(row), how);
+        }
     }
     single.Button16->setEnabled(true);
 }

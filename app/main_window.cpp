@@ -709,7 +709,9 @@ void TForm1::StartLastPass() {
         if (AppendLines(testing_->ListBox3, lines)) ApplyLayoutRule();
     };
     reports.hideProgress = [this] { form5_->Finish(); };
-    worker_ = std::make_unique<MyThread>(road_.PassInputNow(), state_.ComposeChoice,
+    PassOptions options;
+    options.refine = settings_->CheckBoxRefine->isChecked();
+    worker_ = std::make_unique<MyThread>(road_.PassInputNow(), options, state_.ComposeChoice,
                                          state_.FirstPeakHeight, this, std::move(reports));
     // Attached before the start, so that it runs for every pass, also one without peaks.
     connect(
@@ -743,6 +745,7 @@ void TForm1::Obrab5() {
         return;
     }
     spectrum_->DrawFittedCurves(curves);
+    if (state_.PeaksRefined) testing_->ShowRefinement();
     results_->ShowGrid();
     results_->AutoSizeGridColumns();
     composition_->ShowComposition();

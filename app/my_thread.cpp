@@ -5,12 +5,14 @@
 
 namespace ostrel {
 
-MyThread::MyThread(const PassInput& input, const ComposeSettings& compose, int32_t firstPeakHeight,
-                   QObject* window, Reports reports)
+MyThread::MyThread(const PassInput& input, const PassOptions& options,
+                   const ComposeSettings& compose, int32_t firstPeakHeight, QObject* window,
+                   Reports reports)
     : spectrum_(input.spectrum),
       stage1_(input.stage1),
       slope_(input.slope),
       format_(input.format),
+      options_(options),
       compose_(compose),
       firstPeakHeight_(firstPeakHeight),
       window_(window),
@@ -30,8 +32,7 @@ void MyThread::run() {
             OnWindowThread([&] { reports_.problemLines(lines); });
         };
         hooks.stopRequested = [this] { return stop_.load(); };
-        outcome_ =
-            SpectrumRoad::FitPeaks({spectrum_, stage1_, slope_, format_}, hooks, PassThreads::Two);
+        outcome_ = SpectrumRoad::FitPeaks({spectrum_, stage1_, slope_, format_}, hooks, options_);
         if (!stop_) {
             curves_ = DrawnFittedCurves(outcome_.peaks);
             // Here too, so that the window's thread only takes the composition over.

@@ -27,8 +27,8 @@ class MyThread : public QThread {
     // window refuses every command that would change them meanwhile. The slope list is copied.
     // After a whole pass its peaks are composed with the settings, the first non-noise height
     // of the pass telling which satellites should have been seen.
-    MyThread(const PassInput& input, const ComposeSettings& compose, int32_t firstPeakHeight,
-             QObject* window, Reports reports);
+    MyThread(const PassInput& input, const PassOptions& options, const ComposeSettings& compose,
+             int32_t firstPeakHeight, QObject* window, Reports reports);
 
     // What the pass answered (its peaks, counters and failure, their composition), once the
     // thread has finished.
@@ -49,6 +49,7 @@ class MyThread : public QThread {
     const PointList& stage1_;
     PointList slope_;
     NumberFormat format_;
+    PassOptions options_;
     ComposeSettings compose_;
     int32_t firstPeakHeight_;
     QObject* window_;

@@ -77,11 +77,17 @@ void ResultsPage::ShowGrid() {
         }
     // Rows whose numbers cannot be trusted are marked; their texts stay as the table has them.
     const ProgramState& state = form_.State();
+    // Rows the refinement made are marked too, a doubt first.
     for (size_t i = 0; i < state.Peaks.size(); ++i) {
         const std::string why = DoubtText(state.Peaks[i], state.Format);
-        if (why.empty()) continue;
-        for (int32_t c = 0; c < g.ColCount(); ++c)
-            MarkDoubtful(StringGrid1->item(static_cast<int>(i), c), why);
+        const std::string how = RefinementText(state.Peaks, i);
+        for (int32_t c = 0; c < g.ColCount() && !(why.empty() && how.empty()); ++c) {
+            QTableWidgetItem* cell = StringGrid1->item(static_cast<int>(i), c);
+            if (!why.empty())
+                MarkDoubtful(cell, why);
+            else
+                MarkRefined(cell, how);
+        }
     }
 }
 
@@ -118,7 +124,8 @@ void ResultsPage::HTMLOut(HtmlLook look) {
         form_.AskSaveFile({kSaveInformationTitle, std::string(), kHtmlFileFilter, kHtmlFileName});
     if (!path) return;
     try {
-        WriteToHTML(*path, Table(), state.CurveTitle, look, state.ColumnChosen, GridColumnWidths());
+        WriteToHTML(*path, Table(), ResultsPageTitle(state.CurveTitle, state.PeaksRefined), look,
+                    state.ColumnChosen, GridColumnWidths());
     } catch (const CommandError& e) {
         form_.ShowMessage(e.what());
         return;

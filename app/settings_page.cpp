@@ -1,5 +1,6 @@
 #include "app/settings_page.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
@@ -10,6 +11,7 @@
 #include "app/main_window.h"
 #include "app/spectrum_page.h"
 #include "app/widget_factory.h"
+#include "processing/pass_refinement.h"
 #include "processing/preliminary.h"
 #include "processing/road_settings.h"
 #include "state/errors.h"
@@ -29,6 +31,10 @@ SettingsPage::SettingsPage(TForm1& form) : form_(form) {
     Button13 = MakeButton(this, "Button13", "Последняя", {552, 120, 225, 65}, true, 19,
                           "Предпоследняя обработка");
     BitBtn1 = MakeButton(this, "BitBtn1", ">>", {232, 128, 57, 57}, false);
+    CheckBoxRefine = new QCheckBox(QStringLiteral("Уточнять пики"), this);
+    CheckBoxRefine->setObjectName(QStringLiteral("CheckBoxRefine"));
+    CheckBoxRefine->move(792, 140);
+    CheckBoxRefine->setToolTip(QString::fromUtf8(kRefineChoiceTooltip).replace('\r', '\n'));
     MakeLabel(this, "Label9", "Первый не помеховый пик", 304, 128);
     Edit4 = MakeEdit(this, "Edit4", {304, 152, 233, 32});
     Chart5 = new Chart(this);

@@ -8,6 +8,7 @@
 #include "processing/height_suggestion.h"
 #include "state/spectrum_road.h"
 
+class QCheckBox;
 class QLineEdit;
 class QListWidget;
 class QPainter;
@@ -42,6 +43,8 @@ class SettingsPage : public QWidget {
     QPushButton* Button9;
     QPushButton* Button13;
     QPushButton* BitBtn1;
+    // The refinement of weak and overlapping peaks after "Последняя"; off at start.
+    QCheckBox* CheckBoxRefine;
     Chart* Chart5;
     ChartSeries* Series14;
     ChartSeries* Series15;

@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/testing_page.h"
 #include "app/widget_factory.h"
+#include "results/peak_doubts.h"
 #include "state/errors.h"
 #include "state/points_file.h"
 
@@ -43,6 +44,12 @@ void SinglePeakPage::Button16Click() {
         return;
     }
     AppendLines(ListBox9, log.iterations);
+    // A peak of the refinement: the fit above is the pass's own window; the refinement's
+    // components follow.
+    const ProgramState& state = form_.State();
+    AppendLines(ListBox9,
+                RefinementGroupLines(state.Peaks, static_cast<size_t>(ListBox8->currentRow()),
+                                     state.Format));
     if (AppendLines(form_.Testing().ListBox3, log.problems)) form_.ApplyLayoutRule();
     Button16->setEnabled(false);
     Button17->setEnabled(true);

@@ -40,6 +40,14 @@ void TestingPage::ShowCounters(int32_t peakNumber, int32_t problems, int64_t mil
     for (QLabel* label : {Label2, Label11, Label4}) label->adjustSize();
 }
 
+void TestingPage::ShowRefinement() {
+    const ProgramState& state = form_.State();
+    const int first = ListBox4->count();
+    const std::vector<std::string> lines = RefinementLines(state.Peaks, state.Format);
+    if (AppendLines(ListBox4, lines)) form_.ApplyLayoutRule();
+    for (int i = first; i < ListBox4->count(); ++i) MarkRefined(ListBox4->item(i), lines.front());
+}
+
 void TestingPage::MarkDoubtfulPeaks() {
     const ProgramState& state = form_.State();
     const std::vector<std::string> lines = DoubtfulPeakLines(state.Peaks, state.Format);

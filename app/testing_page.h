@@ -22,6 +22,8 @@ class TestingPage : public QWidget {
     // After a pass: the peaks whose numbers cannot be trusted head "Проблемные пики", each with
     // the reason, and their lines of "Массив пиков" are marked with it.
     void MarkDoubtfulPeaks();
+    // After a refined pass: what the refinement made, closing "Массив пиков".
+    void ShowRefinement();
 
     QLabel* Label11;
     QLabel* Label4;

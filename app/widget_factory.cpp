@@ -79,6 +79,16 @@ void MarkDoubtful(QTableWidgetItem* cell, const std::string& why) {
     cell->setToolTip(Q(why));
 }
 
+void MarkRefined(QListWidgetItem* item, const std::string& how) {
+    item->setForeground(QColor(0, 0, 160));
+    item->setToolTip(Q(how));
+}
+
+void MarkRefined(QTableWidgetItem* cell, const std::string& how) {
+    cell->setBackground(QColor(214, 228, 255));
+    cell->setToolTip(Q(how));
+}
+
 int ContentWidth(const QListWidget* list) {
     return list->count() == 0 ? 0 : list->property("contentWidth").toInt();
 }

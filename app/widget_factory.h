@@ -43,6 +43,9 @@ int ContentWidth(const QListWidget* list);
 // tooltip.
 void MarkDoubtful(QListWidgetItem* item, const std::string& why);
 void MarkDoubtful(QTableWidgetItem* cell, const std::string& why);
+// A line or cell the refinement made, with how it made it.
+void MarkRefined(QListWidgetItem* item, const std::string& how);
+void MarkRefined(QTableWidgetItem* cell, const std::string& how);
 
 inline QString Q(const std::string& s) {
     return QString::fromStdString(s);

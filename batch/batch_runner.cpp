@@ -14,6 +14,7 @@
 #include "reference/reference_ions.h"
 #include "reference/theory_charts.h"
 #include "results/html_report.h"
+#include "results/peak_doubts.h"
 #include "results/results_table.h"
 #include "state/errors.h"
 #include "state/points_file.h"
@@ -61,6 +62,8 @@ constexpr const char* kUsage =
     "  list FILE                      спектры файла mzML или mzXML, по строке на спектр\n"
     "\n"
     "  --spectrum N   спектр N (с 0) файла mzML или mzXML; без него первый профильный MS1\n"
+    "  --refine       после последней обработки уточнить пики: подобрать заново неудавшиеся,\n"
+    "                 подогнать вместе перекрывающиеся, разделить слитые пары\n"
     "\n"
     "  --help      эта справка\n"
     "  --version   версия программы\n";
@@ -94,7 +97,7 @@ Invocation ParseArguments(const std::vector<std::string>& args,
             bool known = false;
             for (const auto& name : allowed) known = known || name == a;
             if (!known) throw UsageError{"неизвестный параметр " + a};
-            if (a == "--suggest") {  // the one switch without a value
+            if (a == "--suggest" || a == "--refine") {  // the switches without a value
                 inv.options[a].push_back("");
                 continue;
             }
@@ -182,7 +185,13 @@ void RunLastPassRoad(const Invocation& inv, LastPassRun& run) {
     const std::string heightText = RequiredOption(inv, "--height");
     OpenFile(run.road, inv);
     RunPreliminary(run.road, inv);
-    run.counters = run.road.LastPass(ParseFirstPeakHeight(heightText));
+    PassOptions options;
+    options.refine = inv.Option("--refine").has_value();
+    run.counters = run.road.LastPass(ParseFirstPeakHeight(heightText), options);
+}
+
+void PrintLines(std::ostream& out, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) out << line << "\n";
 }
 
 void PrintGrid(std::ostream& out, const ResultsGrid& grid) {
@@ -197,7 +206,11 @@ int RunPeaks(const Invocation& inv, std::ostream& out, std::ostream& err) {
     RunLastPassRoad(inv, run);
     PrintGrid(out, ResultsTable(run.state.Peaks, run.state.Format));
     err << "peaks " << run.state.Peaks.size() << ", problem " << run.counters.problemCount
-        << ", time " << run.counters.milliseconds << " ms\n";
+        << ", time " << run.counters.milliseconds << " ms";
+    if (run.counters.refined)
+        err << ", refined: " << run.counters.refitted << " fitted again, "
+            << run.counters.components << " components of split peaks";
+    err << "\n";
     return 0;
 }
 
@@ -210,12 +223,10 @@ int RunFit(const Invocation& inv, std::ostream& out, std::ostream&) {
     FitLog log;
     const SinglePeakResult result = run.road.FitOnePeak(k, single, log);
     for (const std::string& line : log.iterations) out << line << "\n";
+    PrintLines(out,
+               RefinementGroupLines(run.state.Peaks, static_cast<size_t>(k), run.state.Format));
     out << "nominal mass " << result.SinglePeakMass << "\n";
     return 0;
-}
-
-void PrintLines(std::ostream& out, const std::vector<std::string>& lines) {
-    for (const std::string& line : lines) out << line << "\n";
 }
 
 int RunCHList(const Invocation& inv, std::ostream& out, std::ostream&) {
@@ -364,8 +375,11 @@ int RunHtml(const Invocation& inv, std::ostream& out, std::ostream&) {
     const ProgramState& state = run.state;
     const ResultsGrid grid = ResultsTable(state.Peaks, state.Format);
     if (auto path = inv.Option("--out"))
-        WriteToHTML(*path, grid, state.CurveTitle, look, chosen, widths);
-    out << JoinLines(HtmlReportLines(grid, state.CurveTitle, look, chosen, widths), "\n");
+        WriteToHTML(*path, grid, ResultsPageTitle(state.CurveTitle, state.PeaksRefined), look,
+                    chosen, widths);
+    out << JoinLines(HtmlReportLines(grid, ResultsPageTitle(state.CurveTitle, state.PeaksRefined),
+                                     look, chosen, widths),
+                     "\n");
     return 0;
 }
 
@@ -399,16 +413,21 @@ const std::map<std::string, Subcommand>& Subcommands() {
     static const std::map<std::string, Subcommand> table = {
         {"points", {{"--out"}, RunPoints}},
         {"zones", {{"--kolusred", "--suggest"}, RunZones}},
-        {"peaks", {{"--kolusred", "--height"}, RunPeaks}},
-        {"fit", {{"--kolusred", "--height", "--peak"}, RunFit}},
-        {"chlist", {{"--kolusred", "--height"}, RunCHList}},
-        {"reflist", {{"--kolusred", "--height", "--boxes", "--family"}, RunRefList}},
-        {"theory", {{"--kolusred", "--height"}, RunTheory}},
-        {"calibrate", {{"--kolusred", "--height", "--fit", "--pair", "--out"}, RunCalibrate}},
-        {"html", {{"--kolusred", "--height", "--look", "--columns", "--widths", "--out"}, RunHtml}},
+        {"peaks", {{"--kolusred", "--height", "--refine"}, RunPeaks}},
+        {"fit", {{"--kolusred", "--height", "--refine", "--peak"}, RunFit}},
+        {"chlist", {{"--kolusred", "--height", "--refine"}, RunCHList}},
+        {"reflist", {{"--kolusred", "--height", "--refine", "--boxes", "--family"}, RunRefList}},
+        {"theory", {{"--kolusred", "--height", "--refine"}, RunTheory}},
+        {"calibrate",
+         {{"--kolusred", "--height", "--refine", "--fit", "--pair", "--out"}, RunCalibrate}},
+        {"html",
+         {{"--kolusred", "--height", "--refine", "--look", "--columns", "--widths", "--out"},
+          RunHtml}},
         {"autocal",
-         {{"--kolusred", "--height", "--refs", "--tolerance", "--fit", "--out"}, RunAutocal}},
-        {"compose", {{"--kolusred", "--height", "--elements", "--tolerance"}, RunCompose}},
+         {{"--kolusred", "--height", "--refine", "--refs", "--tolerance", "--fit", "--out"},
+          RunAutocal}},
+        {"compose",
+         {{"--kolusred", "--height", "--refine", "--elements", "--tolerance"}, RunCompose}},
         {"list", {{}, RunList, false}},
     };
     return table;

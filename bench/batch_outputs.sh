@@ -28,7 +28,7 @@ run() {
     shift
     "$batch" "$@" > "$out/$name.out" 2> "$out/$name.err"
     echo $? > "$out/$name.status"
-    sed -i -E 's/, time [0-9]+ ms$/, time T ms/' "$out/$name.err"
+    sed -i -E 's/, time [0-9]+ ms/, time T ms/' "$out/$name.err"
 }
 
 tmp=$(mktemp -d)

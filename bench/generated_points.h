@@ -20,18 +20,45 @@ struct BenchPoints {
     std::vector<double> y;  // with one decimal, as the lab's files hold them
 };
 
-inline BenchPoints BenchSpectrumPoints(int points = 1000000, int peaks = 2000,
-                                       double resolution = 3000) {
-    std::mt19937_64 rng(7);
+// One generated peak: height·exp(−(1.6651·(x − centre)/fwhm)²) above the baseline, in counts
+// (the reader scales the file's intensities by 1000).
+struct BenchPeak {
+    double centre = 0;
+    double height = 0;
+    double fwhm = 0;
+};
+
+// The peaks in the order they are drawn from the generator's random numbers, which go on to give
+// the noise; BenchSpectrumTruth and BenchSpectrumPoints draw them alike.
+inline std::vector<BenchPeak> DrawBenchPeaks(std::mt19937_64& rng, int points, int peaks,
+                                             double resolution) {
     std::uniform_real_distribution<double> unit(0, 1);
     const double x0 = 20, step = 0.001;
     const double xEnd = x0 + step * (points - 1);
+    std::vector<BenchPeak> out(peaks);
+    for (int p = 0; p < peaks; ++p) {
+        out[p].centre = x0 + 1 + (xEnd - x0 - 2) * (p + unit(rng)) / peaks;
+        out[p].height = 200 * std::pow(10.0, 3 * unit(rng));
+        out[p].fwhm = out[p].centre / resolution;
+    }
+    return out;
+}
+
+// The ground truth of the generated spectrum: its peaks, as drawn (in ascending centre).
+inline std::vector<BenchPeak> BenchSpectrumTruth(int points = 1000000, int peaks = 2000,
+                                                 double resolution = 3000) {
+    std::mt19937_64 rng(7);
+    return DrawBenchPeaks(rng, points, peaks, resolution);
+}
+
+inline BenchPoints BenchSpectrumPoints(int points = 1000000, int peaks = 2000,
+                                       double resolution = 3000) {
+    std::mt19937_64 rng(7);
+    const double x0 = 20, step = 0.001;
     std::vector<double> y(points);
     for (int i = 0; i < points; ++i) y[i] = 30 + 60 * std::exp(-(step * i) / 200);
-    for (int p = 0; p < peaks; ++p) {
-        const double centre = x0 + 1 + (xEnd - x0 - 2) * (p + unit(rng)) / peaks;
-        const double height = 200 * std::pow(10.0, 3 * unit(rng));
-        const double fwhm = centre / resolution;
+    for (const BenchPeak& peak : DrawBenchPeaks(rng, points, peaks, resolution)) {
+        const double centre = peak.centre, height = peak.height, fwhm = peak.fwhm;
         const int first = std::max(0, int((centre - 4 * fwhm - x0) / step));
         const int last = std::min(points - 1, int((centre + 4 * fwhm - x0) / step));
         for (int i = first; i <= last; ++i) {

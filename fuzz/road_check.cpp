@@ -263,16 +263,32 @@ std::string WalkRoad(ProgramState& state, SpectrumRoad& road, const Choices& cho
     hooks.problemLines = [&](const std::vector<std::string>& lines) {
         shown.insert(shown.end(), lines.begin(), lines.end());
     };
-    PassOutcome one = SpectrumRoad::FitPeaks(road.PassInputNow(), hooks, PassThreads::One);
+    PassOutcome one = SpectrumRoad::FitPeaks(road.PassInputNow(), hooks, {PassThreads::One});
     std::vector<std::string> shownOnOne;
     shownOnOne.swap(shown);
-    const PassOutcome two = SpectrumRoad::FitPeaks(road.PassInputNow(), hooks, PassThreads::Two);
+    const PassOutcome two = SpectrumRoad::FitPeaks(road.PassInputNow(), hooks, {PassThreads::Two});
     if (two.failure != one.failure || !SamePeaks(two.peaks, one.peaks) || shown != shownOnOne ||
         two.counters.problemCount != one.counters.problemCount ||
         two.counters.peakNumber != one.counters.peakNumber)
         return "the pass on two cores differs from the pass on one";
     if (fault = FirstUnsoundLine("the pass reports", shown); !fault.empty()) return fault;
     if (!one.failure.empty()) return "";  // the window shows the message and the peaks so far
+
+    // The refinement, when chosen: the same records on one thread and on two, every one of them
+    // with a table row, a list line and a curve that show no value that is not a number.
+    PassOutcome refined = SpectrumRoad::FitPeaks(road.PassInputNow(), {}, {PassThreads::One, true});
+    if (!SamePeaks(refined.peaks,
+                   SpectrumRoad::FitPeaks(road.PassInputNow(), {}, {PassThreads::Two, true}).peaks))
+        return "the refinement on two cores differs from the refinement on one";
+    for (const PeakResult& p : refined.peaks)
+        if (p.origin != PeakOrigin::Pass &&
+            !(std::isfinite(p.centre) && std::isfinite(p.resolvingPower) &&
+              std::isfinite(p.height) && std::isfinite(p.stdErr)))
+            return "a refined peak with a value that is not a number";
+    if (choices.singlePeak & 1) {
+        // The rest of the road then walks the refined peaks.
+        one = std::move(refined);
+    }
 
     // What "Последняя" ends with.
     try {

@@ -23,6 +23,21 @@ std::string DoubtBrief(const PeakResult& peak);
 // numbers its peaks: «12 пик, 151.0: B ≤ 0».
 std::vector<std::string> DoubtfulPeakLines(const PeakResults& peaks, const NumberFormat& format);
 
+// How the refinement made the record at index i, for the mark of its row: empty for a record of
+// the pass itself; «подобран заново при уточнении» or «одна из 2 компонент, на которые уточнение
+// разделило пик (строки 12–13)».
+std::string RefinementText(const PeakResults& peaks, size_t i);
+
+// After a refined pass, the lines that close "Массив пиков": how many records the refinement
+// made, then one line per such record: «строка 12: M = 151.00012, R = 5012, B = 1534.2,
+// подобран заново».
+std::vector<std::string> RefinementLines(const PeakResults& peaks, const NumberFormat& format);
+
+// The records of the refinement's fit that record i belongs to, one line each as above (one
+// line for a peak fitted again alone); none for a record of the pass itself.
+std::vector<std::string> RefinementGroupLines(const PeakResults& peaks, size_t i,
+                                              const NumberFormat& format);
+
 // The label of a fitted peak on the spectrum chart: its mass with four decimals.
 std::string PeakLabelText(const PeakResult& peak, const NumberFormat& format);
 

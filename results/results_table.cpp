@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "processing/last_pass.h"
+#include "processing/pass_refinement.h"
 #include "state/messages.h"
 #include "state/number_format.h"
 
@@ -69,6 +70,10 @@ ResultsGrid ResultsTable(const PeakResults& peaks, const NumberFormat& f) {
         previousMe = me;
     }
     return grid;
+}
+
+std::string ResultsPageTitle(const std::string& curveTitle, bool refined) {
+    return refined ? curveTitle + " (" + kRefinedPassNote + ")" : curveTitle;
 }
 
 std::vector<std::string> MassListLines(const PeakResults& peaks, const NumberFormat& f) {

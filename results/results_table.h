@@ -21,6 +21,10 @@ double MassExcess(double mass);
 // a peak's mass has no nominal mass (a fit gone far astray).
 ResultsGrid ResultsTable(const PeakResults& peaks, const NumberFormat& format);
 
+// The title of the results' HTML page: the spectrum's title, and after a refined pass a note
+// that says so (the table's rows then include refined peaks).
+std::string ResultsPageTitle(const std::string& curveTitle, bool refined);
+
 // "Все массы": "mass,  height" ("%.1f", "%.0f") per peak, "mass,  Ошибка" for a problem peak.
 // A calibration line starts with its peak's line.
 std::vector<std::string> MassListLines(const PeakResults& peaks, const NumberFormat& format);

@@ -22,6 +22,7 @@ ClearedParts ClearAll(ProgramState& state, int mode) {
     // theory series with the peaks they were made for, so that no list or file offers those of an
     // earlier pass.
     state.Peaks = {};
+    state.PeaksRefined = false;
     state.Composition = {};
     state.Reference = {};
     state.Theory = {};

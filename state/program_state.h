@@ -69,16 +69,17 @@ struct ProgramState {
     // Derived data.
     ProcessingStages Stages;
     PeakResults Peaks;            // the last pass's peaks, taken over when it has ended
+    bool PeaksRefined = false;    // the refinement followed that pass
     PassComposition Composition;  // of those peaks, indexed like them (empty: not composed)
     ReferenceTables Reference;    // reference ions of the last pass's mass range
     TheoryCharts Theory;          // the four series of the theory charts
     CalibrationList Calibration;
     // The last automatic pairing that filled the calibration list; reset with the list.
     std::optional<AutoCalibrationResult> AutoPairing;
-    PointList CalibPoints;      // the calibration points in ascending mass
-    CalibrationCurve Curve;     // kept until the next fit, whatever is reset
+    PointList CalibPoints;            // the calibration points in ascending mass
+    CalibrationCurve Curve;           // kept until the next fit, whatever is reset
     std::optional<CurveFit> LastFit;  // the curve with the points it was fitted to, kept as well
-    int32_t HoveredPoint = -1;  // the measured point under the mouse on a theory chart
+    int32_t HoveredPoint = -1;        // the measured point under the mouse on a theory chart
 };
 
 // The texts that Edit2 and Edit3 show for the stored settings.

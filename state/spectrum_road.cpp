@@ -1,6 +1,7 @@
 #include "state/spectrum_road.h"
 
 #include "fitting/calibration_curve.h"
+#include "processing/pass_refinement.h"
 #include "processing/preliminary.h"
 #include "processing/stage_builders.h"
 #include "reference/auto_pairing_peaks.h"
@@ -75,15 +76,29 @@ PassInput SpectrumRoad::PassInputNow() const {
 }
 
 PassOutcome SpectrumRoad::FitPeaks(const PassInput& input, const LastPassHooks& hooks,
-                                   PassThreads threads) {
+                                   const PassOptions& options) {
     PassOutcome outcome;
     PeakFitState fit;
     const uint32_t start = TickCount();
     outcome.failure = RunLastPass(input.spectrum, input.stage1, input.slope, fit, input.format,
-                                  outcome.peaks, hooks, threads);
-    outcome.counters.milliseconds = ElapsedTicks(start, TickCount());
+                                  outcome.peaks, hooks, options.threads);
     outcome.counters.peakNumber = fit.Cur.FitPeakNumber;
     outcome.counters.problemCount = fit.ProblemPeakCount;
+    if (options.refine && outcome.failure.empty()) {
+        const std::vector<RefinementPeak> peaks =
+            RefinementPeaksOfPass(input.spectrum, outcome.peaks);
+        PeakRefinementOptions refinement;
+        refinement.twoThreads = options.threads == PassThreads::Two;
+        const PeakRefinement refined =
+            RefinePeaks({input.spectrum.PointX, input.spectrum.PointY, peaks}, refinement);
+        outcome.peaks = RefinedResults(input.spectrum, outcome.peaks, refined);
+        const RefinementCounts counts = CountsOf(outcome.peaks);
+        outcome.counters.refined = true;
+        outcome.counters.refitted = counts.refitted;
+        outcome.counters.components = counts.components;
+        outcome.counters.problemCount = counts.problems;
+    }
+    outcome.counters.milliseconds = ElapsedTicks(start, TickCount());
     return outcome;
 }
 
@@ -91,6 +106,7 @@ void SpectrumRoad::AcceptPass(PassOutcome outcome) {
     AssembledResults assembled = AssembleResults(outcome.peaks);
     const bool composed = outcome.composition.peaks.size() == outcome.peaks.size();
     state_.Peaks = std::move(outcome.peaks);
+    state_.PeaksRefined = outcome.counters.refined;
     state_.Composition = composed ? std::move(outcome.composition) : PassComposition{};
     state_.Reference = std::move(assembled.reference);
     state_.Theory = std::move(assembled.theory);
@@ -111,11 +127,11 @@ void SpectrumRoad::AcceptComposition(const ComposeSettings& settings, PassCompos
     state_.Composition = ofThesePeaks ? std::move(composition) : PassComposition{};
 }
 
-PassCounters SpectrumRoad::LastPass(int32_t firstPeakHeight, PassThreads threads,
+PassCounters SpectrumRoad::LastPass(int32_t firstPeakHeight, const PassOptions& options,
                                     const LastPassHooks& hooks) {
     StartLastPass(firstPeakHeight);
     BuildSlopeAtHeight();
-    PassOutcome outcome = FitPeaks(PassInputNow(), hooks, threads);
+    PassOutcome outcome = FitPeaks(PassInputNow(), hooks, options);
     if (!outcome.failure.empty()) throw CommandError(outcome.failure);
     const PassCounters counters = outcome.counters;
     AcceptPass(std::move(outcome));

@@ -41,11 +41,21 @@ struct PassInput {
     NumberFormat format;
 };
 
+// How the pass runs: on one thread or two, and whether the refinement of weak and overlapping
+// peaks follows it (a choice of the user's, off unless asked for).
+struct PassOptions {
+    PassThreads threads = PassThreads::Two;
+    bool refine = false;
+};
+
 // The counters of a pass, as "Тестирование" and ostrel-batch show them.
 struct PassCounters {
     int32_t peakNumber = 0;    // the number of the last peak the pass fitted
-    int32_t problemCount = 0;  // problem peaks among them
-    int64_t milliseconds = 0;  // the fits alone
+    int32_t problemCount = 0;  // problem peaks among them (after the refinement, when refined)
+    int64_t milliseconds = 0;  // the fits alone (with the refinement, when refined)
+    bool refined = false;      // the refinement followed the pass
+    int32_t refitted = 0;      // records the refinement fitted again
+    int32_t components = 0;    // records that are components of a split peak
 };
 
 // What the last pass answers: the peaks fitted (all of them, or those before it ended), its
@@ -86,16 +96,17 @@ class SpectrumRoad {
     // What the pass reads from the state.
     PassInput PassInputNow() const;
     // The pass over what it reads, without touching any state: the worker of the window runs it
-    // on its own copies. The hooks run on the calling thread in peak order.
+    // on its own copies. The hooks run on the calling thread in peak order. With the refinement
+    // chosen, a pass that fitted every peak is refined (processing/pass_refinement.h).
     static PassOutcome FitPeaks(const PassInput& input, const LastPassHooks& hooks,
-                                PassThreads threads);
+                                const PassOptions& options);
     // The end of the pass: the peaks taken over with the reference tables and theory series made
     // for them, and with the composition when the outcome holds one for every peak (else none).
     // Throws, taking nothing, when a peak's mass has no nominal mass.
     void AcceptPass(PassOutcome outcome);
     // The whole "Последняя" without a window: the height, the slope list, the pass and its
     // results. A pass that ended early throws its message, taking nothing.
-    PassCounters LastPass(int32_t firstPeakHeight, PassThreads threads = PassThreads::Two,
+    PassCounters LastPass(int32_t firstPeakHeight, const PassOptions& options = {},
                           const LastPassHooks& hooks = {});
 
     // "Состав" > "Определить состав": the settings become the choice kept for the run, and the

@@ -1,6 +1,7 @@
 // What the window tells a user about where they are and what they have: the marks of fits
 // whose numbers cannot be trusted, the fitted curves drawn peak by peak, the status line under
 // the pointer, the question before quitting with unsaved work, the spectrum as opened.
+#include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -205,6 +206,54 @@ TEST_F(LastPassWindowTest, TheStatusLineReadsThePointUnderThePointer) {
     EXPECT_NE(window->StatusLine()->text().indexOf(QStringLiteral("Δm/z = ")), -1);
     QTest::keyClick(chart, Qt::Key_Escape);
     EXPECT_FALSE(chart->ClickedX().has_value());
+}
+
+}  // namespace
+}  // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+// "Уточнять пики": the refined rows are marked in the table and in "Массив пиков", and the single
+// peak's page shows what the refinement made of its window.
+class RefinementWindowTest : public ::ostrel::testing::WindowTest {};
+
+TEST_F(RefinementWindowTest, TheRefinementIsAChoiceAndItsRowsAreMarked) {
+    window->State().HintMode = false;
+    Open(std::string(OSTREL_EXAMPLES_DIR) + "/pftba_R3000.txt");
+    W<QPushButton>("Button9")->click();
+    auto* refine = W<QCheckBox>("CheckBoxRefine");
+    EXPECT_FALSE(refine->isChecked());  // off unless chosen
+    refine->setChecked(true);
+    W<QPushButton>("Button13")->click();
+    EXPECT_FALSE(refine->isEnabled());  // refused while the pass runs
+    WaitForThePass();
+    EXPECT_TRUE(refine->isEnabled());
+    const ProgramState& state = window->State();
+    ASSERT_TRUE(state.PeaksRefined);
+    int refined = -1;
+    for (size_t i = 0; i < state.Peaks.size(); ++i)
+        if (state.Peaks[i].origin != PeakOrigin::Pass) refined = static_cast<int>(i);
+    ASSERT_GE(refined, 0);
+    auto* grid = W<QTableWidget>("StringGrid1");
+    EXPECT_EQ(grid->item(refined, 1)->toolTip().toStdString(),
+              RefinementText(state.Peaks, static_cast<size_t>(refined)));
+    EXPECT_NE(grid->item(refined, 1)->background(), QBrush());
+    EXPECT_EQ(grid->item(refined, 1)->text(),
+              QString::fromStdString(state.Format.Fixed(state.Peaks[refined].centre, 6)));
+    auto* reports = W<QListWidget>("ListBox4");
+    const std::vector<std::string> lines = RefinementLines(state.Peaks, state.Format);
+    ASSERT_GE(reports->count(), static_cast<int>(lines.size()));
+    EXPECT_EQ(
+        reports->item(reports->count() - static_cast<int>(lines.size()))->text().toStdString(),
+        lines.front());
+
+    auto* list8 = W<QListWidget>("ListBox8");
+    list8->setCurrentRow(refined);
+    W<QPushButton>("Button16")->click();
+    auto* iterations = W<QListWidget>("ListBox9");
+    ASSERT_GE(iterations->count(), 2);
+    EXPECT_EQ(iterations->item(iterations->count() - 2)->text(), "Уточнение:");
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ TEST_F(SpectrumRoadTest, AFailedPassTakesNothing) {
     road.StartLastPass(preliminary.suggestion.height);
     road.BuildSlopeAtHeight();
     const PassOutcome stopped =
-        SpectrumRoad::FitPeaks(road.PassInputNow(), hooks, PassThreads::Two);
+        SpectrumRoad::FitPeaks(road.PassInputNow(), hooks, {PassThreads::Two});
     EXPECT_EQ(stopped.failure, std::string(kLastPassStoppedText) + "2.");
     EXPECT_EQ(stopped.peaks.size(), 2u);
 }
