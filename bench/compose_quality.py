@@ -2,14 +2,17 @@
 """Measures the composition of peaks on the shared spectra with ground truth.
 
 Usage: bench/compose_quality.py [--batch PATH] [--tool PATH] [--shared DIR] [--work DIR]
-                                [--tolerance MMU] [--fixed] [--verbose]
+                                [--tolerance MMU] [--fixed] [--verbose] [--by-truth] [--refine]
 
-For each case it runs the road in ostrel-batch: `zones FILE --suggest` gives the height H,
-`peaks FILE --height H` the results table; the rows nearest to the strong main ions of the truth
-(within half a FWHM of the truth's `centre`, the centre's standard error at most 0.5 mmu: a user
-calibrates on peaks he trusts) are paired with their ion masses (true_mass - 0.000549) for
-`calibrate --fit parabola`, and the recalculated spectrum goes the same road again
-(`zones --suggest` gives H2, `peaks --height H2`). build/bench/compose_table (--detection H2)
+For each case it runs the road in ostrel-batch: `zones FILE --suggest` gives the height H and
+the automatic calibration `autocal FILE --height H --refs R --out RECAL` the recalculated
+spectrum (R: the PFTBA ions on pftba_R3000, the CH ions on mix_R2000 and hydrocarbon_R3000);
+with --by-truth instead the rows nearest to the strong main ions of the truth (within half a
+FWHM of the truth's `centre`, the centre's standard error at most 0.5 mmu: a user calibrates on
+peaks he trusts) are paired with their ion masses (true_mass - 0.000549) for
+`calibrate --fit parabola`. The recalculated spectrum goes the same road again
+(`zones --suggest` gives H2, `peaks --height H2`). With --refine every pass of the road is
+refined (`--refine`: failed fits fitted again, merged pairs split). build/bench/compose_table (--detection H2)
 then gives every row's composition three ways:
 - "program": ranked by mass and satellites, the rings plus double bonds and ratio rules;
 - "mass, rules": by |error| alone with the same rules (--mass-only);
@@ -64,7 +67,12 @@ RANKINGS = [
 ]
 
 
+REFINE = []
+
+
 def run(args):
+    if len(args) > 1 and args[1] in ("peaks", "autocal", "calibrate", "compose"):
+        args = args + REFINE
     return subprocess.run(args, check=True, capture_output=True, text=True).stdout
 
 
@@ -107,17 +115,26 @@ def nearest(rows, mass, reach):
     return best
 
 
-def calibrated_table(batch, spectrum, strong, work, name):
+AUTOCAL_REFS = {"pftba_R3000": "pftba", "mix_R2000": "ch", "hydrocarbon_R3000": "ch"}
+
+
+def calibrated_table(batch, spectrum, strong, work, name, by_truth):
     height = run([batch, "zones", spectrum, "--suggest"]).strip()
-    rows = read_table(run([batch, "peaks", spectrum, "--height", height]))
-    pairs = []
-    for t in strong:
-        hit = nearest(fitted_rows(rows), float(t["centre"]), 0.5 * float(t["fwhm"]))
-        if hit and number(rows[hit[0]][2]) <= 0.0005:
-            pairs += ["--pair", "%d=%.6f" % (hit[0], float(t["true_mass"]) - ELECTRON)]
     recal = os.path.join(work, name + "_recal.txt")
-    curve = run([batch, "calibrate", spectrum, "--height", height, "--fit", "parabola",
-                 "--out", recal] + pairs).splitlines()[0]
+    if by_truth:
+        rows = read_table(run([batch, "peaks", spectrum, "--height", height]))
+        pairs = []
+        for t in strong:
+            hit = nearest(fitted_rows(rows), float(t["centre"]), 0.5 * float(t["fwhm"]))
+            if hit and number(rows[hit[0]][2]) <= 0.0005:
+                pairs += ["--pair", "%d=%.6f" % (hit[0], float(t["true_mass"]) - ELECTRON)]
+        curve = run([batch, "calibrate", spectrum, "--height", height, "--fit", "parabola",
+                     "--out", recal] + pairs).splitlines()[0]
+    else:
+        lines = run([batch, "autocal", spectrum, "--height", height, "--refs",
+                     AUTOCAL_REFS[name], "--out", recal]).splitlines()
+        pairs = ["--pair", ""] * (len(lines) - 2)
+        curve = lines[-1] + " (autocal " + AUTOCAL_REFS[name] + ")"
     height2 = run([batch, "zones", recal, "--suggest"]).strip()
     text = run([batch, "peaks", recal, "--height", height2])
     table = os.path.join(work, name + "_recal_peaks.tsv")
@@ -127,14 +144,14 @@ def calibrated_table(batch, spectrum, strong, work, name):
     return table, read_table(text), height2, note, recal
 
 
-def measure(batch, tool, shared, work, name, elements, tolerance, fixed, verbose, cache):
+def measure(batch, tool, shared, work, name, elements, tolerance, fixed, verbose, cache, by_truth):
     spectrum = os.path.join(shared, name + ".txt")
     with open(os.path.join(shared, name + "_truth.csv")) as f:
         truth = list(csv.DictReader(f))
     tallest = max(float(t["height"]) for t in truth)
     strong = [t for t in truth if t["kind"] == "main" and float(t["height"]) >= 0.01 * tallest]
     if name not in cache:
-        cache[name] = calibrated_table(batch, spectrum, strong, work, name)
+        cache[name] = calibrated_table(batch, spectrum, strong, work, name, by_truth)
     table, rows, height2, note, recal = cache[name]
     fitted = fitted_rows(rows)
     base = [tool, table, "--elements", elements, "--tolerance", str(tolerance),
@@ -200,6 +217,7 @@ def main():
     tolerance = 2
     verbose = False
     fixed = False
+    by_truth = False
     args = sys.argv[1:]
     while args:
         a = args.pop(0)
@@ -217,13 +235,17 @@ def main():
             fixed = True
         elif a == "--verbose":
             verbose = True
+        elif a == "--by-truth":
+            by_truth = True
+        elif a == "--refine":
+            REFINE.append("--refine")
         else:
             sys.exit("unknown argument " + a)
     cache = {}
     with tempfile.TemporaryDirectory() as tmp:
         for name, elements in CASES:
             measure(batch, tool, shared, work or tmp, name, elements, tolerance, fixed, verbose,
-                    cache)
+                    cache, by_truth)
 
 
 if __name__ == "__main__":
