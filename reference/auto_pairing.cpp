@@ -700,10 +700,11 @@ std::vector<std::string> AutoCalibrationLines(std::span<const AutoCalibrationPai
     lines.push_back("K\tМасса\tЭталонная масса\tИон\tДо, mmu\tПосле, mmu");
     for (const AutoCalibrationPair& p : pairs) {
         const double before = static_cast<double>((L(p.referenceMass) - p.measuredMass) * 1000);
-        lines.push_back(std::to_string(p.peak) + "\t" + format.Fixed(p.measuredMass, 6) + "\t" +
-                        format.Fixed(p.referenceMass, 6) + "\t" + p.ionName + "\t" +
-                        format.Fixed(before, 3) + "\t" +
-                        format.Fixed(ResidualAfter(p.measuredMass, p.referenceMass, curve), 3));
+        lines.push_back(
+            std::to_string(p.peak) + "\t" + format.Fixed(p.measuredMass, 6) + "\t" +
+            format.Fixed(p.referenceMass, 6) + "\t" + p.ionName + "\t" +
+            format.FixedDeviation(before, 3) + "\t" +
+            format.FixedDeviation(ResidualAfter(p.measuredMass, p.referenceMass, curve), 3));
     }
     return lines;
 }

@@ -19,7 +19,7 @@ std::vector<std::string> CompositionLineCells(std::string_view mText, std::strin
     const auto& list = composition.candidates;
     if (!composition.usable || list.empty()) return cells;
     cells[2] = CandidateText(list.front());
-    cells[3] = format.Fixed(list.front().errorMmu, 2);
+    cells[3] = format.FixedDeviation(list.front().errorMmu, 2);
     cells[4] = format.Fixed(list.front().ringsPlusDoubleBonds, 1);
     cells[5] = OtherCandidatesText(composition, format);
     return cells;
@@ -31,7 +31,7 @@ std::string OtherCandidatesText(const PeakComposition& composition, const Number
     const size_t last = std::min(list.size(), static_cast<size_t>(kOtherCandidatesShown) + 1);
     for (size_t k = 1; k < last; ++k) {
         if (k > 1) text += ' ';
-        text += CandidateText(list[k]) + "(" + format.Fixed(list[k].errorMmu, 2) + ")";
+        text += CandidateText(list[k]) + "(" + format.FixedDeviation(list[k].errorMmu, 2) + ")";
     }
     return text;
 }
@@ -71,8 +71,8 @@ std::vector<std::string> CompositionPageCells(std::string_view mText, std::strin
     }
     const CompositionCandidate& best = composition.candidates.front();
     cells[2] = CandidateText(best);
-    cells[3] = format.Fixed(best.errorMmu, 2);
-    cells[4] = format.Fixed(best.errorPpm, 1);
+    cells[3] = format.FixedDeviation(best.errorMmu, 2);
+    cells[4] = format.FixedDeviation(best.errorPpm, 1);
     cells[5] = format.Fixed(best.ringsPlusDoubleBonds, 1);
     cells[6] = ParityText(best);
     cells[7] = SatelliteAgreementText(best.satellites[0], format);
@@ -127,8 +127,8 @@ std::vector<std::string> CandidateHeaderCells() {
 std::vector<std::string> CandidateCells(const CompositionCandidate& c, const NumberFormat& format) {
     return {CandidateText(c),
             format.Fixed(c.ionMass, 6),
-            format.Fixed(c.errorMmu, 2),
-            format.Fixed(c.errorPpm, 1),
+            format.FixedDeviation(c.errorMmu, 2),
+            format.FixedDeviation(c.errorPpm, 1),
             format.Fixed(c.ringsPlusDoubleBonds, 1),
             ParityText(c),
             format.Fixed(c.score, 2),
@@ -177,7 +177,7 @@ std::string CandidatesCaption(std::string_view massText, const PeakComposition& 
 std::string CompositionMarkLine(const PeakComposition& composition, const NumberFormat& format) {
     if (!composition.usable || composition.candidates.empty()) return std::string();
     const CompositionCandidate& best = composition.candidates.front();
-    return CandidateText(best) + " (" + format.Fixed(best.errorMmu, 2) + " mmu)";
+    return CandidateText(best) + " (" + format.FixedDeviation(best.errorMmu, 2) + " mmu)";
 }
 
 std::string SatelliteCheckText(const SatelliteCheck& check, const NumberFormat& format) {

@@ -118,6 +118,14 @@ std::string NumberFormat::Fixed(double value, int decimals) const {
     return s;
 }
 
+std::string NumberFormat::FixedDeviation(double value, int decimals) const {
+    std::string text = Fixed(value, decimals);
+    if (!text.empty() && text[0] == '-' &&
+        text.find_first_not_of(std::string("0") + separator_, 1) == std::string::npos)
+        text.erase(0, 1);
+    return text;
+}
+
 std::string InvalidNumberMessage(std::string_view text) {
     std::string message = "\"";
     message += text;

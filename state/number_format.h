@@ -22,6 +22,9 @@ class NumberFormat {
 
     // The "%.Nf" text of the value.
     std::string Fixed(double value, int decimals) const;
+    // The same without the sign of a value that shows as zero ("0.000", not "-0.000"): for the
+    // deviations and residuals of the newer tables, whose sign means a direction.
+    std::string FixedDeviation(double value, int decimals) const;
 
     // A decimal real as typed or read: optional blanks around it, optional sign, digits with at
     // most one separator, optional exponent. Throws CommandError naming the text otherwise.

@@ -92,3 +92,18 @@ TEST(NumberFormatTest, ParsesIntegers) {
 
 }  // namespace
 }  // namespace ostrel
+
+namespace ostrel {
+namespace {
+
+TEST(NumberFormatTest, ADeviationThatShowsAsZeroHasNoSign) {
+    const NumberFormat f(',');
+    EXPECT_EQ(f.FixedDeviation(-0.0004, 3), "0,000");
+    EXPECT_EQ(f.FixedDeviation(-0.0, 2), "0,00");
+    EXPECT_EQ(f.FixedDeviation(-0.0006, 3), "-0,001");
+    EXPECT_EQ(f.FixedDeviation(0.0004, 3), "0,000");
+    EXPECT_EQ(f.Fixed(-0.0004, 3), "-0,000");  // the written texts keep C's rounding
+}
+
+}  // namespace
+}  // namespace ostrel
