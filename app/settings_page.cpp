@@ -33,7 +33,8 @@ SettingsPage::SettingsPage(TForm1& form) : form_(form) {
     BitBtn1 = MakeButton(this, "BitBtn1", ">>", {232, 128, 57, 57}, false);
     CheckBoxRefine = new QCheckBox(QStringLiteral("Уточнять пики"), this);
     CheckBoxRefine->setObjectName(QStringLiteral("CheckBoxRefine"));
-    CheckBoxRefine->move(792, 140);
+    CheckBoxRefine->setStyleSheet(QStringLiteral("font-size: 15px;"));
+    CheckBoxRefine->move(792, 136);
     CheckBoxRefine->setToolTip(QString::fromUtf8(kRefineChoiceTooltip).replace('\r', '\n'));
     MakeLabel(this, "Label9", "Первый не помеховый пик", 304, 128);
     Edit4 = MakeEdit(this, "Edit4", {304, 152, 233, 32});

@@ -34,7 +34,7 @@ std::vector<std::string> CurveReportLines(const CurveFit& fit, const NumberForma
     const CalibrationCurve& c = fit.curve;
     const CurveResiduals r = ResidualsOf(fit.points, c);
     std::vector<std::string> lines = {
-        std::string(fit.parabola ? "Парабола" : "Прямая") + " ΔM = a·M² + b·M + c, mmu",
+        std::string(fit.parabola ? "Парабола" : "Прямая") + " ΔM = aM² + bM + c:",
         "a = " + f.Shortest(c.CurveA),
         "b = " + f.Shortest(c.CurveB),
         "c = " + f.Shortest(c.CurveC),
