@@ -22,18 +22,11 @@
 #include "reference/reference_choice.h"
 #include "state/errors.h"
 #include "state/number_format.h"
+#include "table_cells.h"
 
 namespace {
 
 using namespace ostrel;
-
-std::vector<std::string> Cells(const std::string& line) {
-    std::vector<std::string> cells;
-    std::string cell;
-    std::istringstream in(line);
-    while (std::getline(in, cell, '\t')) cells.push_back(cell);
-    return cells;
-}
 
 bool Number(const std::string& text, double& value) {
     try {
@@ -53,7 +46,7 @@ std::vector<AutoCalibrationPeak> ReadTable(const std::string& path) {
     PeakResults peaks;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::vector<std::string> c = Cells(line);
+        const std::vector<std::string> c = ostrel::bench::TabCells(line);
         double mass = 0, error = 0, r = 0, height = 0, iterations = 0;
         const bool fitted = c.size() > 10 && Number(c[1], mass) && Number(c[2], error) &&
                             Number(c[5], r) && Number(c[8], height) && Number(c[10], iterations);

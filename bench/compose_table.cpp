@@ -33,6 +33,7 @@
 #include "reference/composition_text.h"
 #include "state/errors.h"
 #include "state/number_format.h"
+#include "table_cells.h"
 
 namespace ostrel::bench {
 namespace {
@@ -42,14 +43,6 @@ struct Row {
     double power = 0;
     ComposePeak peak;
 };
-
-std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> cells;
-    std::string cell;
-    std::istringstream in(line);
-    while (std::getline(in, cell, '\t')) cells.push_back(cell);
-    return cells;
-}
 
 bool Number(const std::string& text, double& value) {
     char* end = nullptr;
@@ -65,7 +58,7 @@ std::vector<Row> ReadTable(const std::string& path) {
     std::vector<Row> rows;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::vector<std::string> c = Split(line);
+        const std::vector<std::string> c = ostrel::bench::TabCells(line);
         if (c.size() < 10) continue;
         Row r;
         r.m = c[0];

@@ -16,6 +16,8 @@
 #include <span>
 #include <vector>
 
+#include "fitting/f_test.h"
+
 namespace ostrel {
 
 inline constexpr int32_t kMaxLeastSquaresParameters = 24;
@@ -71,13 +73,6 @@ struct LeastSquaresResult {
 LeastSquaresResult SolveLeastSquares(const LeastSquaresProblem& problem,
                                      std::span<const double> start,
                                      const LeastSquaresOptions& options = {});
-
-// Fisher's F-test of two nested least-squares fits: the probability that F with d1 and d2
-// degrees of freedom exceeds f, where f = ((S₀ − S₁)/d1) / (S₁/d2) for sums of squares S₀ of the
-// smaller model and S₁ of the larger, d1 the parameters the larger adds and d2 its residual
-// degrees of freedom. 1 for f ≤ 0 or degrees of freedom below 1. The regularized incomplete beta
-// function I_{d2/(d2 + d1·f)}(d2/2, d1/2) by its continued fraction, to about 1e-14.
-double FTestTail(double f, int32_t d1, int32_t d2);
 
 // Solves the symmetric positive definite n×n system m·x = b (row-major) by Cholesky's method, in
 // place: b becomes x. Answers false (b undefined) when m is not positive definite in double.

@@ -37,12 +37,4 @@ std::optional<WeightedPolynomial> FitWeightedPolynomial(std::span<const double> 
 // pivoting, in long double; nothing when a pivot falls below 1e-12 of the largest element.
 std::optional<std::array<long double, 9>> InverseOf3(const std::array<long double, 9>& m);
 
-// The regularised incomplete beta function I_x(a, b) (a, b > 0, 0 ≤ x ≤ 1), by the continued
-// fraction of Lentz's method (relative accuracy 1e-14, at most 300 terms), on the side of x
-// where it converges fast.
-double RegularizedIncompleteBeta(double a, double b, double x);
-
-// P(F > f) for Fisher's F with d1 and d2 degrees of freedom: I_{d2/(d2 + d1·f)}(d2/2, d1/2).
-double FUpperTail(double f, int d1, int d2);
-
 }  // namespace ostrel

@@ -49,6 +49,7 @@
 #include <limits>
 
 #include "fitting/applied_curve_error.h"
+#include "fitting/f_test.h"
 #include "fitting/spread_model.h"
 #include "fitting/weighted_polynomial.h"
 #include "reference/calibration_list.h"
@@ -257,7 +258,7 @@ double CurvatureP(const Problem& pr, const std::vector<Chosen>& chosen) {
     const double gain = line->chiSquare - parabola->chiSquare;
     if (!(gain > 0)) return 1;
     if (!(parabola->chiSquare > 0)) return 0;
-    return FUpperTail(gain / (parabola->chiSquare / (n - 3)), 1, n - 3);
+    return FTestTail(gain / (parabola->chiSquare / (n - 3)), 1, n - 3);
 }
 
 std::vector<int32_t> IsotopesUnder(const Problem& pr, const Model& m) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fitting/applied_curve_error.h"
+#include "fitting/f_test.h"
 #include "fitting/spread_model.h"
 #include "fitting/weighted_polynomial.h"
 
@@ -23,9 +24,9 @@ TEST(CalibrationStatisticsTest, FTailsAtTheTabulatedCriticalValues) {
         {10.04, 1, 10, 0.01}, {16.26, 1, 5, 0.01}, {7.56, 1, 30, 0.01},
         {4052, 1, 1, 0.01},   {3.49, 2, 20, 0.05}, {4.96, 1, 10, 0.05},
     };
-    for (const auto& c : cases) EXPECT_NEAR(FUpperTail(c.f, c.d1, c.d2), c.p, c.p * 0.02) << c.f;
-    EXPECT_EQ(FUpperTail(0, 1, 5), 1);
-    EXPECT_EQ(FUpperTail(INFINITY, 1, 5), 0);
+    for (const auto& c : cases) EXPECT_NEAR(FTestTail(c.f, c.d1, c.d2), c.p, c.p * 0.02) << c.f;
+    EXPECT_EQ(FTestTail(0, 1, 5), 1);
+    EXPECT_EQ(FTestTail(INFINITY, 1, 5), 0);
     EXPECT_NEAR(RegularizedIncompleteBeta(1, 1, 0.3), 0.3, 1e-14);
     EXPECT_NEAR(RegularizedIncompleteBeta(2.5, 0.5, 0.7),
                 1 - RegularizedIncompleteBeta(0.5, 2.5, 0.3), 1e-13);

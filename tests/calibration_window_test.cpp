@@ -248,17 +248,11 @@ namespace ostrel {
 namespace {
 
 // "Подобрать автоматически" on the PFTBA example, and the road on from its pairs.
-class AutoCalibrationWindowTest : public ::ostrel::testing::WindowTest {
+class AutoCalibrationWindowTest : public ::ostrel::testing::PftbaWindowTest {
   protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        window->State().HintMode = false;
-        Open(std::string(OSTREL_EXAMPLES_DIR) + "/pftba_R3000.txt");
-        W<QPushButton>("Button9")->click();
-        W<QLineEdit>("Edit4")->setText("22525");
-        W<QPushButton>("Button13")->click();
-        WaitForThePass();
-        seam.messages.clear();
+        PftbaWindowTest::SetUp();
+        PassAt("22525");
     }
     QStringList Lines(const char* list) {
         QStringList lines;

@@ -22,13 +22,10 @@ namespace {
 using ::ostrel::testing::TempDir;
 
 // The example PFTBA spectrum through "Последняя" at 1,000,000 (17 peaks).
-class CompositionWindowTest : public ::ostrel::testing::WindowTest {
+class CompositionWindowTest : public ::ostrel::testing::PftbaWindowTest {
   protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        window->State().HintMode = false;
-        Open(std::string(OSTREL_EXAMPLES_DIR) + "/pftba_R3000.txt");
-        W<QPushButton>("Button9")->click();
+        PftbaWindowTest::SetUp();
         RunPass();
         seam.messages.clear();
     }

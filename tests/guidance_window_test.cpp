@@ -26,17 +26,12 @@ using ::ostrel::testing::LastPassWindowTest;
 using ::ostrel::testing::WindowTest;
 
 // The example PFTBA spectrum at its suggested height: a problem peak at 51, the fit of 69
-// stopped at the step cap, a negative height at 151.
-class DoubtfulFitsWindowTest : public WindowTest {
+// stopped at the step cap once settled, a negative height (B − A) at 151.
+class DoubtfulFitsWindowTest : public ::ostrel::testing::PftbaWindowTest {
   protected:
     void SetUp() override {
-        WindowTest::SetUp();
-        window->State().HintMode = false;
-        Open(std::string(OSTREL_EXAMPLES_DIR) + "/pftba_R3000.txt");
-        W<QPushButton>("Button9")->click();
-        W<QPushButton>("Button13")->click();  // the suggested height is in the field already
-        WaitForThePass();
-        seam.messages.clear();
+        PftbaWindowTest::SetUp();
+        PassAt();
     }
     // The rows that carry a mark: problem peaks and fits with a doubt.
     std::vector<int> MarkedPeaks() {
@@ -216,12 +211,9 @@ namespace {
 
 // "Уточнять пики": the refined rows are marked in the table and in "Массив пиков", and the single
 // peak's page shows what the refinement made of its window.
-class RefinementWindowTest : public ::ostrel::testing::WindowTest {};
+class RefinementWindowTest : public ::ostrel::testing::PftbaWindowTest {};
 
 TEST_F(RefinementWindowTest, TheRefinementIsAChoiceAndItsRowsAreMarked) {
-    window->State().HintMode = false;
-    Open(std::string(OSTREL_EXAMPLES_DIR) + "/pftba_R3000.txt");
-    W<QPushButton>("Button9")->click();
     auto* refine = W<QCheckBox>("CheckBoxRefine");
     EXPECT_FALSE(refine->isChecked());  // off unless chosen
     refine->setChecked(true);

@@ -8,8 +8,8 @@
 
 #include "processing/last_pass.h"
 #include "processing/pass_refinement.h"
-#include "state/spectrum.h"
 #include "state/number_format.h"
+#include "state/spectrum.h"
 
 namespace ostrel {
 namespace {

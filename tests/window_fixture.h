@@ -69,6 +69,24 @@ class PreliminaryWindowTest : public WindowTest {
     }
 };
 
+// The example PFTBA spectrum after "Предварительная", hints off; PassAt runs "Последняя" at a
+// height (empty: the suggested one, which the field already holds).
+class PftbaWindowTest : public WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        window->State().HintMode = false;
+        Open(std::string(OSTREL_EXAMPLES_DIR) + "/pftba_R3000.txt");
+        W<QPushButton>("Button9")->click();
+    }
+    void PassAt(const char* height = "") {
+        if (*height) W<QLineEdit>("Edit4")->setText(height);
+        W<QPushButton>("Button13")->click();
+        WaitForThePass();
+        seam.messages.clear();
+    }
+};
+
 class LastPassWindowTest : public PreliminaryWindowTest {
   protected:
     void SetUp() override {
