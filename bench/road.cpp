@@ -3,7 +3,9 @@
 // and the last pass in this process, the whole `ostrel-batch peaks` run with its peak memory, the
 // pass on the sparse PFTBA spectrum, and the zone list of a noisy 10,000,001-point file.
 //
-// Usage: road [--batch PATH] [--runs N] [--examples DIR] [--work DIR] [--skip-10m]
+// Usage: road [--batch PATH] [--runs N] [--examples DIR] [--work DIR] [--skip-10m] [--files-only]
+// --files-only writes the generated 1,000,001-point spectrum into the work folder and stops
+// (bench/peer_compare.py times the peer on it).
 // Every time is the median of N runs (default 5); the machine is shared, so single runs vary.
 #include <fcntl.h>
 #include <spawn.h>
@@ -45,6 +47,7 @@ struct Options {
     fs::path work = fs::temp_directory_path();
     int runs = 5;
     bool tenMillion = true;
+    bool filesOnly = false;
 };
 
 double Seconds(std::chrono::steady_clock::time_point from) {
@@ -173,6 +176,7 @@ RoadTimes TimeRoad(const std::string& file, const char* height, int runs) {
 
 int Road(const Options& o) {
     const std::string file = GeneratedFile(o, "ostrel-road-1M.txt", 1000001);
+    if (o.filesOnly) return 0;
     std::printf("spectrum %s, height %s, medians of %d runs\n", file.c_str(), kRoadHeight, o.runs);
 
     const RoadTimes road = TimeRoad(file, kRoadHeight, o.runs);
@@ -247,10 +251,12 @@ Options ParseOptions(int argc, char** argv) {
             o.work = value();
         } else if (a == "--skip-10m") {
             o.tenMillion = false;
+        } else if (a == "--files-only") {
+            o.filesOnly = true;
         } else {
             std::fprintf(stderr,
                          "usage: road [--batch PATH] [--runs N] [--examples DIR] [--work DIR] "
-                         "[--skip-10m]\n");
+                         "[--skip-10m] [--files-only]\n");
             std::exit(2);
         }
     }
