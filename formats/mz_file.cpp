@@ -205,6 +205,8 @@ LoadedSpectrum ReadMzSpectrum(const std::string& path, std::optional<int32_t> in
             if (!masses || !intensities)
                 throw CommandError(where + " не содержит массивов масс и интенсивностей.");
             std::string out;
+            out.reserve(4 * sizeof(uint64_t) + row.nativeId.size() + where.size() +
+                        (masses->data.size() + intensities->data.size()) * sizeof(double));
             AppendText(out, row.nativeId);
             AppendText(out, where);
             AppendDoubles(out, masses->data);

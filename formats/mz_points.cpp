@@ -28,6 +28,19 @@ std::string FirstCharacters(const std::string& text, size_t count) {
     return text;
 }
 
+// No more decimals than ShortestTextDecimals can give the value: with 15 significant digits, a
+// value of at least 10^e (and below 10^15) has at most 14 − e after the point. Values below 1,
+// which need a longer look, get no bound.
+int32_t DecimalsAtMost(double value) {
+    static constexpr double kPowers[] = {1e1, 1e2, 1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
+    const double magnitude = std::fabs(value);
+    if (!(magnitude >= 1) || magnitude >= 1e15) return std::numeric_limits<int32_t>::max();
+    int32_t e = 0;
+    while (e < 14 && magnitude >= kPowers[e]) ++e;
+    return 14 - e;
+}
+
 }  // namespace
 
 int32_t ShortestTextDecimalsPlain(double value) {
@@ -60,6 +73,34 @@ int32_t ShortestTextDecimals(double value) {
         }
     }
     return ShortestTextDecimalsPlain(value);
+}
+
+int32_t MaxShortestTextDecimals(const std::vector<double>& values) {
+    int32_t most = 0;
+    for (double value : values)
+        if (DecimalsAtMost(value) > most) most = std::max(most, ShortestTextDecimals(value));
+    return most;
+}
+
+int32_t MaxShortestTextDecimalsPlain(const std::vector<double>& values) {
+    int32_t most = 0;
+    for (double value : values) most = std::max(most, ShortestTextDecimals(value));
+    return most;
+}
+
+double WholeThousandths(double value) {
+    const long double scaled = static_cast<long double>(value) * 1000.0L;
+    const long double magnitude = std::fabs(scaled);
+    // Below 2^63, adding 2^63 leaves a sum whose last bit is worth 1: the addition rounds to a
+    // whole number as nearbyint does (to nearest, halves to even), and the subtraction is exact.
+    // From 2^63 on every extended value is whole already.
+    if (!(magnitude < 0x1p63L)) return static_cast<double>(scaled);
+    const long double whole = (magnitude + 0x1p63L) - 0x1p63L;
+    return static_cast<double>(std::copysign(whole, scaled));
+}
+
+double WholeThousandthsPlain(double value) {
+    return static_cast<double>(std::nearbyint(static_cast<long double>(value) * 1000.0L));
 }
 
 void OrderByMass(std::vector<double>& x, std::vector<double>& y) {
@@ -105,15 +146,13 @@ LoadedSpectrum MzPointsToSpectrum(std::vector<double>&& x, std::vector<double>&&
     loaded.y = std::move(y);
     loaded.title = std::move(title);
     OrderByMass(loaded.x, loaded.y);
-    for (double value : loaded.y)
-        loaded.maxYDecimals = std::max(loaded.maxYDecimals, ShortestTextDecimals(value));
+    loaded.maxYDecimals = MaxShortestTextDecimals(loaded.y);
     // As for a text file, intensities with decimals are taken in thousandths; here in whole
     // thousandths. A 32-bit array gives nearly every value a tail of decimals, which "Сохранить..."
     // would write and every reopening of that text file would scale by 1000 again; whole
     // thousandths are written without decimals and reopen to the same intensities.
     if (loaded.maxYDecimals >= 1) {
-        for (double& value : loaded.y)
-            value = static_cast<double>(std::nearbyint(static_cast<long double>(value) * 1000.0L));
+        for (double& value : loaded.y) value = WholeThousandths(value);
     }
     return loaded;
 }

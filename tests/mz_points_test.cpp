@@ -81,6 +81,56 @@ TEST(MzPointsTest, TheQuickDecimalCountEqualsTheWrittenTexts) {
         ASSERT_EQ(ShortestTextDecimals(value), ShortestTextDecimalsPlain(value)) << value;
 }
 
+// The quick forms of the finishing steps give the definitions' results: the largest count over
+// arrays of floats (where every value carries a long tail of decimals), short decimals and small
+// values, and the whole thousandths of every kind of value, halves among them.
+TEST(MzPointsTest, QuickFinishingStepsEqualTheirDefinitions) {
+    std::mt19937_64 rng(29);
+    auto uniform = [&rng](double low, double high) {
+        return low + (high - low) * std::ldexp(static_cast<double>(rng() >> 11), -53);
+    };
+    std::vector<std::vector<double>> arrays;
+    for (int a = 0; a < 200; ++a) {
+        std::vector<double> values;
+        const double low = std::pow(10.0, static_cast<int>(rng() % 12) - 6);
+        for (int i = 0; i < 500; ++i) {
+            const double v = uniform(0, low * 1000);
+            switch (a % 4) {
+                case 0:
+                    values.push_back(static_cast<float>(v));
+                    break;
+                case 1:
+                    values.push_back(std::round(v * 100) / 100);
+                    break;
+                case 2:
+                    values.push_back(-v);
+                    break;
+                default:
+                    values.push_back(std::round(v));
+                    break;
+            }
+        }
+        arrays.push_back(values);
+    }
+    arrays.push_back({0.001, 114.8f, 1e15, 9.99e14 + 0.5, 12345678901234.5});
+    for (const auto& values : arrays)
+        ASSERT_EQ(MaxShortestTextDecimals(values), MaxShortestTextDecimalsPlain(values));
+
+    std::vector<double> values = {
+        0,     -0.0,   0.0625, -0.0625,       0.1875,        1.0 / 16 * 3,          114.8f, 1e-320,
+        1e300, -1e300, 0x1p53, 0x1p63 / 1000, 0x1p64 / 1000, 9.2233720368547758e15, 2.5e-4, 0.0005};
+    for (int i = 0; i < 200000; ++i) {
+        const double magnitude = std::pow(2.0, static_cast<int>(rng() % 140) - 70);
+        values.push_back(uniform(-magnitude, magnitude));
+        values.push_back(static_cast<float>(uniform(0, magnitude)));
+        values.push_back(static_cast<double>(rng() % 100000) / 16 + 1.0 / 32);  // odd 32nds
+    }
+    for (double value : values) {
+        const double quick = WholeThousandths(value), plain = WholeThousandthsPlain(value);
+        ASSERT_EQ(std::memcmp(&quick, &plain, sizeof quick), 0) << value << " " << quick;
+    }
+}
+
 TEST(MzPointsTest, OrderByMassKeepsReversesOrSortsStably) {
     const struct {
         std::vector<double> x, y, wantX, wantY;
