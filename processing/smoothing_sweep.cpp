@@ -1,10 +1,17 @@
 #include "processing/smoothing_sweep.h"
 
+// GCC 12 takes the undefined first operand of the AVX-512 headers' unmasked forms for an
+// uninitialised value; the warning belongs to the header's lines, so it is silenced for them only.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -21,39 +28,12 @@ constexpr int32_t kBlock = 16;            // inner points per block
 constexpr int64_t kPassesPerSweep = 256;  // keeps the blocks of one sweep in the cache
 constexpr int32_t kTwoThreadPoints = 100000;
 
-// What the smoothing of inner point j takes from x alone, as SmoothRange forms it in extended
-// precision: the distance between the two midpoints around x[j] and the distances of x[j] from
-// the left midpoint and to the right one. Kept as doubles when each of them is one exactly
-// (neighbouring x within a factor of two of each other make sure of it) and lies far from the
-// ends of the double range.
-struct XParts {
-    std::vector<double> span, left, right;
-    std::vector<double> inverse;  // 1 / span, rounded; the vector kernel's estimate of a quotient
-    bool usable = true;
-};
+using XParts = SmoothingGeometry;
 
 bool SafeExactDouble(L value, double& stored) {
     stored = static_cast<double>(value);
     const double magnitude = std::fabs(stored);
     return L(stored) == value && magnitude > 0x1p-400 && magnitude < 0x1p400;
-}
-
-XParts FormXParts(const double* x, int32_t n) {
-    XParts parts;
-    parts.span.resize(n);
-    parts.left.resize(n);
-    parts.right.resize(n);
-    parts.inverse.resize(n);
-    double mx0 = static_cast<double>((L(x[0]) + x[1]) / 2);
-    for (int32_t j = 1; j + 1 < n && parts.usable; ++j) {
-        const double mx1 = static_cast<double>((L(x[j]) + x[j + 1]) / 2);
-        parts.usable = SafeExactDouble(L(mx1) - mx0, parts.span[j]) &&
-                       SafeExactDouble(L(x[j]) - mx0, parts.left[j]) &&
-                       SafeExactDouble(L(mx1) - x[j], parts.right[j]);
-        parts.inverse[j] = 1 / parts.span[j];
-        mx0 = mx1;
-    }
-    return parts;
 }
 
 // The new value of inner point j from the midpoints m0 (left) and m1 (right) of the previous
@@ -190,6 +170,93 @@ OSTREL_VECTOR void VectorBlock(const XParts& xp, double* y, int32_t first, doubl
     }
 }
 
+// The same kernel eight lanes wide (AVX-512), each step of it the step of the four-lane kernel
+// above with its comparisons answered as masks: the same operations in the same order, so each
+// lane's value, and each lane handed back to the rule, is the four-lane kernel's.
+#define OSTREL_WIDE __attribute__((target("avx512f")))
+
+using Lanes8 = __mmask8;
+
+OSTREL_WIDE inline Lanes8 Equal8(__m512d a, __m512d b) {
+    return _mm512_cmp_pd_mask(a, b, _CMP_EQ_OQ);
+}
+
+OSTREL_WIDE inline Lanes8 Above8(__m512d a, double bound) {
+    return _mm512_cmp_pd_mask(a, _mm512_set1_pd(bound), _CMP_GT_OQ);
+}
+
+OSTREL_WIDE inline Lanes8 FarFromMidpoint8(__m512d v, __m512d error) {
+    return Equal8(_mm512_fmadd_pd(_mm512_set1_pd(1.001), error, v), v);
+}
+
+OSTREL_WIDE inline Lanes8 Kept8(__m512d v, __m512d error) {
+    const __m512d twice = _mm512_add_pd(error, error);
+    const Lanes8 onMidpoint = Equal8(_mm512_sub_pd(_mm512_add_pd(v, twice), v), twice);
+    return FarFromMidpoint8(v, error) | onMidpoint;
+}
+
+OSTREL_WIDE void WideVectorBlock(const XParts& xp, double* y, int32_t first, double& m0) {
+    const __m512d zero = _mm512_setzero_pd();
+    // Lane k takes lane k − 1 of the right midpoints as its left one.
+    const __m512i previous = _mm512_set_epi64(6, 5, 4, 3, 2, 1, 0, 0);
+    for (int32_t j = first; j < first + kBlock; j += 8) {
+        const __m512d y0 = _mm512_loadu_pd(y + j);
+        const __m512d y1 = _mm512_loadu_pd(y + j + 1);
+        const __m512d sum = _mm512_add_pd(y0, y1);
+        __m512d m1 = _mm512_mul_pd(sum, _mm512_set1_pd(0.5));
+        const __m512d smaller = _mm512_min_pd(_mm512_abs_pd(y0), _mm512_abs_pd(y1));
+        const __m512d larger = _mm512_max_pd(_mm512_abs_pd(y0), _mm512_abs_pd(y1));
+        const Lanes8 close =
+            _mm512_cmp_pd_mask(_mm512_mul_pd(smaller, _mm512_set1_pd(512)), larger, _CMP_GE_OQ);
+        const Lanes8 sumsKept =
+            Equal8(smaller, zero) | (close & Above8(_mm512_abs_pd(sum), 0x1p-1000));
+        if (sumsKept != 0xff) {
+            alignas(64) double lanes[8];
+            _mm512_store_pd(lanes, m1);
+            for (int k = 0; k < 8; ++k)
+                if (!(sumsKept >> k & 1)) lanes[k] = Midpoint(y, j + k);
+            m1 = _mm512_load_pd(lanes);
+        }
+        const __m512d m0v =
+            _mm512_mask_blend_pd(1, _mm512_permutexvar_pd(previous, m1), _mm512_set1_pd(m0));
+        const Lanes8 rising = _mm512_cmp_pd_mask(m1, m0v, _CMP_GT_OQ);
+        const __m512d low = _mm512_min_pd(m0v, m1);
+        const __m512d high = _mm512_max_pd(m1, m0v);
+        const __m512d distance = _mm512_mask_blend_pd(rising, _mm512_loadu_pd(&xp.right[j]),
+                                                      _mm512_loadu_pd(&xp.left[j]));
+        const __m512d span = _mm512_loadu_pd(&xp.span[j]);
+        const __m512d rise = _mm512_sub_pd(high, low);
+        const Lanes8 riseExact =
+            Equal8(low, zero) | Equal8(rise, zero) |
+            (Above8(low, 0) & _mm512_cmp_pd_mask(_mm512_add_pd(low, low), high, _CMP_GE_OQ));
+        const __m512d product = _mm512_mul_pd(distance, rise);
+        const Lanes8 productKept =
+            Equal8(rise, zero) | (Above8(_mm512_abs_pd(product), 0x1p-900) &
+                                  Kept8(product, _mm512_fmsub_pd(distance, rise, product)));
+        const __m512d quotient = _mm512_div_pd(product, span);
+        const __m512d quotientError = _mm512_mul_pd(_mm512_fnmadd_pd(quotient, span, product),
+                                                    _mm512_loadu_pd(&xp.inverse[j]));
+        const Lanes8 quotientKept =
+            Equal8(product, zero) |
+            (Above8(_mm512_abs_pd(quotient), 0x1p-500) & FarFromMidpoint8(quotient, quotientError));
+        const __m512d v = _mm512_add_pd(low, quotient);
+        const __m512d back = _mm512_sub_pd(v, low);
+        const __m512d sumError = _mm512_add_pd(_mm512_sub_pd(low, _mm512_sub_pd(v, back)),
+                                               _mm512_sub_pd(quotient, back));
+        const Lanes8 kept = riseExact & productKept & quotientKept & Kept8(v, sumError);
+        _mm512_storeu_pd(y + j, v);
+        alignas(64) double right[8];
+        _mm512_store_pd(right, m1);
+        if (kept != 0xff) {
+            alignas(64) double left[8];
+            _mm512_store_pd(left, m0v);
+            for (int k = 0; k < 8; ++k)
+                if (!(kept >> k & 1)) y[j + k] = SmoothedPoint(xp, j + k, left[k], right[k]);
+        }
+        m0 = right[7];
+    }
+}
+
 bool HaveVectorKernel() {
     static const bool have = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
     return have;
@@ -200,8 +267,13 @@ bool HaveVectorKernel() {
 // before, and the blocks a step touches lie apart.
 class Sweep {
   public:
-    Sweep(const XParts& xp, double* y, int32_t n, bool vector)
-        : xp_(xp), y_(y), n_(n), blocks_((n - 2 + kBlock - 1) / kBlock), vector_(vector) {}
+    Sweep(const XParts& xp, double* y, int32_t n, bool vector, bool wide)
+        : xp_(xp),
+          y_(y),
+          n_(n),
+          blocks_((n - 2 + kBlock - 1) / kBlock),
+          vector_(vector),
+          wide_(vector && wide) {}
 
     int64_t LastStep(int64_t passes) const { return blocks_ - 1 + 2 * (passes - 1); }
 
@@ -214,7 +286,9 @@ class Sweep {
             const auto first = static_cast<int32_t>(1 + b * kBlock);
             const int32_t last = std::min(first + kBlock, n_ - 1);
             if (b == 0) m0[p] = Midpoint(y_, 0);
-            if (vector_ && last - first == kBlock)
+            if (wide_ && last - first == kBlock)
+                WideVectorBlock(xp_, y_, first, m0[p]);
+            else if (vector_ && last - first == kBlock)
                 VectorBlock(xp_, y_, first, m0[p]);
             else
                 PlainBlock(xp_, y_, first, last, m0[p]);
@@ -227,6 +301,7 @@ class Sweep {
     int32_t n_;
     int64_t blocks_;
     bool vector_;
+    bool wide_;
 };
 
 void RunSweep(Sweep& sweep, int64_t passes, bool twoThreads) {
@@ -268,14 +343,48 @@ void RunSweep(Sweep& sweep, int64_t passes, bool twoThreads) {
 
 }  // namespace
 
+bool HaveWideVectorKernel() {
+    static const bool have = __builtin_cpu_supports("avx512f");
+    return have;
+}
+
+SmoothingGeometry FormSmoothingGeometry(const double* x, int32_t n) {
+    SmoothingGeometry parts;
+    if (n < 3) return parts;
+    parts.count = n;
+    // Left unfilled: every element the sweep reads is written below before it.
+    parts.span.reset(new double[n]);
+    parts.left.reset(new double[n]);
+    parts.right.reset(new double[n]);
+    parts.inverse.reset(new double[n]);
+    double mx0 = static_cast<double>((L(x[0]) + x[1]) / 2);
+    for (int32_t j = 1; j + 1 < n && parts.usable; ++j) {
+        const double mx1 = static_cast<double>((L(x[j]) + x[j + 1]) / 2);
+        parts.usable = SafeExactDouble(L(mx1) - mx0, parts.span[j]) &&
+                       SafeExactDouble(L(x[j]) - mx0, parts.left[j]) &&
+                       SafeExactDouble(L(mx1) - x[j], parts.right[j]);
+        parts.inverse[j] = 1 / parts.span[j];
+        mx0 = mx1;
+    }
+    return parts;
+}
+
 void SmoothManyPasses(const double* x, double* y, int32_t n, int64_t passes, SweepOptions options) {
     if (passes <= 0 || n < 3) return;
-    const XParts xp = FormXParts(x, n);
+    SmoothManyPasses(FormSmoothingGeometry(x, n), x, y, n, passes, options);
+}
+
+void SmoothManyPasses(const SmoothingGeometry& xp, const double* x, double* y, int32_t n,
+                      int64_t passes, SweepOptions options) {
+    if (passes <= 0 || n < 3) return;
+    if (xp.count != n)
+        throw std::invalid_argument("the smoothing's x parts belong to another list");
     if (!xp.usable) {
         for (int64_t p = 0; p < passes; ++p) SmoothY(x, y, n, y);
         return;
     }
-    Sweep sweep(xp, y, n, options.vector && HaveVectorKernel());
+    Sweep sweep(xp, y, n, options.vector && HaveVectorKernel(),
+                options.wide && HaveWideVectorKernel());
     for (int64_t done = 0; done < passes; done += kPassesPerSweep) {
         const int64_t now = std::min(kPassesPerSweep, passes - done);
         RunSweep(sweep, now, options.twoThreads && n >= kTwoThreadPoints && now >= 4);

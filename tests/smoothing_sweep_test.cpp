@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -63,17 +64,27 @@ std::vector<double> PlainPasses(const Case& c, int64_t passes) {
     return y;
 }
 
-// Every pass count, with and without the vector kernel, gives the bits of as many plain passes.
+// The kernels a sweep can run: the rule as written, four lanes, eight lanes.
+constexpr SweepOptions kKernels[] = {{.twoThreads = false, .vector = false, .wide = false},
+                                     {.twoThreads = false, .vector = true, .wide = false},
+                                     {.twoThreads = false, .vector = true, .wide = true}};
+
+std::string KernelName(const SweepOptions& o) {
+    return !o.vector ? "plain" : o.wide ? "eight lanes" : "four lanes";
+}
+
+// Every pass count, with every kernel, gives the bits of as many plain passes.
 TEST(SmoothingSweepTest, ManyPassesGiveTheBitsOfSinglePasses) {
+    if (!HaveWideVectorKernel()) std::printf("this processor has no eight-lane kernel to test\n");
     for (const Case& c : Cases()) {
         for (int64_t passes : {1, 2, 3, 7, 40, 152}) {
             const std::vector<double> expected = PlainPasses(c, passes);
-            for (bool vector : {false, true}) {
+            for (const SweepOptions& kernel : kKernels) {
                 std::vector<double> y = c.y;
                 SmoothManyPasses(c.x.data(), y.data(), static_cast<int32_t>(y.size()), passes,
-                                 {.twoThreads = false, .vector = vector});
+                                 kernel);
                 ASSERT_EQ(BitsOf(y), BitsOf(expected))
-                    << c.name << ", " << passes << " passes, vector " << vector;
+                    << c.name << ", " << passes << " passes, " << KernelName(kernel);
             }
         }
     }
@@ -86,10 +97,14 @@ TEST(SmoothingSweepTest, TwoThreadsAndSeveralSweepsGiveTheSameBits) {
     Case wild = WildCase(8, 120000);
     for (const Case* k : {&c, &wild}) {
         for (int64_t passes : {5, 152, 300}) {
-            std::vector<double> y = k->y;
-            SmoothManyPasses(k->x.data(), y.data(), static_cast<int32_t>(y.size()), passes);
-            ASSERT_EQ(BitsOf(y), BitsOf(PlainPasses(*k, passes)))
-                << k->name << ", " << passes << " passes";
+            const std::vector<double> expected = PlainPasses(*k, passes);
+            for (bool wide : {false, true}) {
+                std::vector<double> y = k->y;
+                SmoothManyPasses(k->x.data(), y.data(), static_cast<int32_t>(y.size()), passes,
+                                 {.wide = wide});
+                ASSERT_EQ(BitsOf(y), BitsOf(expected))
+                    << k->name << ", " << passes << " passes, wide " << wide;
+            }
         }
     }
 }
