@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "state/cp1251.h"
 #include "state/errors.h"
@@ -148,21 +150,75 @@ void AppendHeader(std::string& out, const std::string& title, std::string_view l
 
 }  // namespace
 
-LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& fileName) {
+namespace {
+
+// The point lines of one part of a file, read until its end or the first line that is none.
+struct PointLines {
+    std::vector<double> x, y;
+    int32_t maxYDecimals = 0;
+    enum class End { Whole, BadLine, TooMany } end = End::Whole;
+    int lineNumber = 0;  // of the bad line, counted in the part
+    std::string_view line;
+    PointLineError error;
+};
+
+// `pending`: the reader's current line was read already and is `line`.
+void ReadPointLines(LineReader& reader, bool pending, std::string_view line, PointLines& out) {
+    PointLine point;
+    while (!reader.AtEnd()) {
+        if (!pending) line = reader.Next();
+        pending = false;
+        if (!ParsePointLine(line, out.maxYDecimals, point, out.error)) {
+            out.end = PointLines::End::BadLine;
+            out.lineNumber = reader.LineNumber();
+            out.line = line;
+            return;
+        }
+        if (out.x.size() == static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+            out.end = PointLines::End::TooMany;
+            return;
+        }
+        out.x.push_back(point.x);
+        out.y.push_back(point.y);
+    }
+}
+
+// A long file is read in two parts at once, the second from the first line that starts after
+// the middle of the text: every LF ends a line (alone or after a CR), so the byte after it starts
+// one, in the order the lines would be read one after the other. Below 2^30 bytes, where no part
+// can hold too many points for a spectrum, and from 4 MB, where a thread pays for itself.
+constexpr size_t kTwoPartBytes = size_t{4} << 20;
+constexpr size_t kTwoPartLimit = size_t{1} << 30;
+
+size_t SecondPartStart(std::string_view content, bool oneThread) {
+    if (oneThread || content.size() < kTwoPartBytes || content.size() >= kTwoPartLimit) return 0;
+    const size_t lf = content.find('\n', content.size() / 2);
+    return lf == std::string_view::npos || lf + 1 >= content.size() ? 0 : lf + 1;
+}
+
+}  // namespace
+
+LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& fileName,
+                                 bool oneThread) {
     // A byte-order mark tells UTF-8 (what Windows Notepad writes) or UTF-16: such a file is read as
     // the same characters in Windows-1251, so its title is the text the editor showed and its
     // lines count characters as every other file's do.
     const std::optional<std::string> decoded = MarkedTextToCp1251(bytes);
     if (decoded) bytes = *decoded;
     std::string_view content = ContentOf(bytes);
-    LoadedSpectrum loaded;
-    size_t expected = static_cast<size_t>(std::count(content.begin(), content.end(), '\n')) + 1;
-    loaded.x.reserve(expected);
-    loaded.y.reserve(expected);
-
-    LineReader reader(content);
+    const size_t second = SecondPartStart(content, oneThread);
+    const std::string_view firstPart = second > 0 ? content.substr(0, second) : content;
+    const std::string_view secondPart = content.substr(second);
+    // Lines ending in LF or CR LF, as files hold them; a line's CR alone is counted as it comes.
+    const auto linesIn = [](std::string_view text) {
+        return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    };
+    const size_t firstLines = linesIn(firstPart) + (second > 0 ? 0 : 1);
+    const size_t secondLines = second > 0 ? linesIn(secondPart) + 1 : 0;
+    LineReader reader(firstPart);
     std::string_view line = reader.Next();
     bool pending = true;  // a header-less file's first line is already read
+    LoadedSpectrum loaded;
     if (!line.empty() && line[0] == '"') {
         // The opening quote becomes a blank and the last character (the closing quote) goes.
         std::string title(line);
@@ -178,18 +234,57 @@ LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& file
         // The column names of a CSV or TSV export ("mz,intensity"): skipped, and no title.
         pending = false;
     }
-    PointLine point;
-    PointLineError error;
-    while (!reader.AtEnd()) {
-        if (!pending) line = reader.Next();
-        pending = false;
-        if (!ParsePointLine(line, loaded.maxYDecimals, point, error))
-            Refuse(bytes, fileName, LineError(reader.LineNumber(), line, error));
-        if (loaded.x.size() == static_cast<size_t>(std::numeric_limits<int32_t>::max()))
-            throw CommandError("Файл \"" + fileName + "\" содержит слишком много точек.");
-        loaded.x.push_back(point.x);
-        loaded.y.push_back(point.y);
+
+    // Room for every point once the header lines are read, so that no vector grows or shrinks.
+    const auto headerLines = static_cast<size_t>(reader.LineNumber() - (pending ? 1 : 0));
+    PointLines first;
+    first.x.reserve(firstLines - std::min(headerLines, firstLines) + secondLines);
+    first.y.reserve(first.x.capacity());
+    PointLines rest;
+    std::exception_ptr restFailure;
+    std::thread helper;
+    if (second > 0) {
+        // The helper reads and fills on its own stack, the list moved out at its end: a reader
+        // and a vector's end that change side by side in one cache line would pass it between
+        // the cores at every point.
+        auto readRest = [&] {
+            try {
+                LineReader restReader(secondPart);
+                PointLines own;
+                own.x.reserve(secondLines);
+                own.y.reserve(secondLines);
+                ReadPointLines(restReader, false, {}, own);
+                rest = std::move(own);
+            } catch (...) {
+                restFailure = std::current_exception();
+            }
+        };
+        try {
+            helper = std::thread(readRest);
+        } catch (const std::system_error&) {
+            readRest();  // no second thread to be had: the parts one after the other
+        }
     }
+    ReadPointLines(reader, pending, line, first);
+    if (helper.joinable()) helper.join();
+    if (restFailure) std::rethrow_exception(restFailure);
+
+    const std::string tooMany = "Файл \"" + fileName + "\" содержит слишком много точек.";
+    if (first.end == PointLines::End::BadLine)
+        Refuse(bytes, fileName, LineError(first.lineNumber, first.line, first.error));
+    if (first.end == PointLines::End::TooMany) throw CommandError(tooMany);
+    if (second > 0) {
+        if (rest.end == PointLines::End::BadLine)
+            Refuse(bytes, fileName,
+                   LineError(reader.LineNumber() + rest.lineNumber, rest.line, rest.error));
+        first.x.insert(first.x.end(), rest.x.begin(), rest.x.end());
+        first.y.insert(first.y.end(), rest.y.begin(), rest.y.end());
+        first.maxYDecimals = std::max(first.maxYDecimals, rest.maxYDecimals);
+        rest = {};
+    }
+    loaded.x = std::move(first.x);
+    loaded.y = std::move(first.y);
+    loaded.maxYDecimals = first.maxYDecimals;
     if (loaded.x.size() < 2)
         Refuse(bytes, fileName, "Файл \"" + fileName + "\" содержит меньше двух точек спектра.");
 

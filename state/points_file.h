@@ -36,7 +36,10 @@ struct LoadedSpectrum {
 // y by 1000 when any y has decimals, ascending order by the first two points. Throws CommandError
 // naming the line and its text when a line cannot be read or fewer than two points were found,
 // and saying so when the bytes are no text at all.
-LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& fileName);
+// A text of 4 MB or more is read in two parts on two threads; `oneThread` reads every text from
+// its start to its end, the form the two parts must give.
+LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& fileName,
+                                 bool oneThread = false);
 
 // ParseSpectrumText of the file's bytes.
 LoadedSpectrum ReadSpectrumFile(const std::string& path);

@@ -201,6 +201,68 @@ TEST(ParseSpectrumTextTest, ReadsLineEndsHeadersOrderAndScaling) {
     }
 }
 
+// A long file, read in two parts on two threads, gives what reading it from start to end gives:
+// the points, the title, the largest count of decimals, or the refusal with the same line number.
+// The texts put line ends of every kind and bad lines on both sides of the middle.
+TEST(ParseSpectrumTextTest, TwoPartsReadAsOnePart) {
+    std::mt19937 rng(17);
+    auto body = [&](size_t lines, const char* end, bool decimals) {
+        std::string text;
+        for (size_t i = 0; i < lines; ++i) {
+            text += std::to_string(20 + i * 0.001) + "\t" + std::to_string(rng() % 100000);
+            if (decimals && i == lines - 10) text += ".125";
+            text += end;
+        }
+        return text;
+    };
+    const size_t lines = 300000;  // about 6 MB
+    const std::string header = "\"long\"\r\n\"\"\r\n\"\"\r\n";
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    std::vector<Case> cases = {
+        {"CR LF with header", header + body(lines, "\r\n", false)},
+        {"LF, decimals only near the end", body(lines, "\n", true)},
+        {"column names", "mz,intensity\n" + body(lines, "\n", false)},
+        {"LF then CR alone: an empty line after the middle",
+         body(lines / 2, "\n", false) + "\r" + body(lines / 2, "\n", false)},
+        {"CR alone: one part", header + body(lines, "\r", false)},
+        {"a bad line before the middle",
+         body(lines / 4, "\n", false) + "1.2.3 4\n" + body(lines, "\n", false)},
+        {"a bad line after the middle",
+         body(lines, "\r\n", false) + "5 x\r\n" + body(lines / 4, "\r\n", false)},
+        {"bad lines on both sides", body(lines / 4, "\n", false) + "\n" + body(lines, "\n", false) +
+                                        "7\n" + body(9, "\n", false)},
+        {"descending",
+         [&] {
+             std::string text = header;
+             for (size_t i = lines; i > 0; --i) text += std::to_string(i) + " 5\r\n";
+             return text;
+         }()},
+    };
+    for (const Case& c : cases) {
+        std::string one, two;
+        LoadedSpectrum a, b;
+        try {
+            a = ParseSpectrumText(c.bytes, "f.txt", true);
+        } catch (const CommandError& e) {
+            one = e.what();
+        }
+        try {
+            b = ParseSpectrumText(c.bytes, "f.txt");
+        } catch (const CommandError& e) {
+            two = e.what();
+        }
+        EXPECT_EQ(two, one) << c.name;
+        EXPECT_EQ(b.x, a.x) << c.name;
+        EXPECT_EQ(b.y, a.y) << c.name;
+        EXPECT_EQ(b.title, a.title) << c.name;
+        EXPECT_EQ(b.maxYDecimals, a.maxYDecimals) << c.name;
+        EXPECT_EQ(b.x.capacity(), b.x.size()) << c.name;
+    }
+}
+
 struct FailCase {
     const char* name;
     std::string bytes;
