@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <stdexcept>
+#include <memory>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -28,12 +28,40 @@ constexpr int32_t kBlock = 16;            // inner points per block
 constexpr int64_t kPassesPerSweep = 256;  // keeps the blocks of one sweep in the cache
 constexpr int32_t kTwoThreadPoints = 100000;
 
-using XParts = SmoothingGeometry;
+// What the smoothing of inner point j takes from x alone, as SmoothRange forms it in extended
+// precision: the distance between the two midpoints around x[j] and the distances of x[j] from
+// the left midpoint and to the right one. Kept as doubles when each of them is one exactly
+// (neighbouring x within a factor of two of each other make sure of it) and lies far from the
+// ends of the double range.
+struct XParts {
+    std::unique_ptr<double[]> span, left, right;
+    std::unique_ptr<double[]> inverse;  // 1 / span, rounded; the vector kernel's estimate
+    bool usable = true;
+};
 
 bool SafeExactDouble(L value, double& stored) {
     stored = static_cast<double>(value);
     const double magnitude = std::fabs(stored);
     return L(stored) == value && magnitude > 0x1p-400 && magnitude < 0x1p400;
+}
+
+XParts FormXParts(const double* x, int32_t n) {
+    XParts parts;
+    // Left unfilled: every element the sweep reads is written below before it.
+    parts.span.reset(new double[n]);
+    parts.left.reset(new double[n]);
+    parts.right.reset(new double[n]);
+    parts.inverse.reset(new double[n]);
+    double mx0 = static_cast<double>((L(x[0]) + x[1]) / 2);
+    for (int32_t j = 1; j + 1 < n && parts.usable; ++j) {
+        const double mx1 = static_cast<double>((L(x[j]) + x[j + 1]) / 2);
+        parts.usable = SafeExactDouble(L(mx1) - mx0, parts.span[j]) &&
+                       SafeExactDouble(L(x[j]) - mx0, parts.left[j]) &&
+                       SafeExactDouble(L(mx1) - x[j], parts.right[j]);
+        parts.inverse[j] = 1 / parts.span[j];
+        mx0 = mx1;
+    }
+    return parts;
 }
 
 // The new value of inner point j from the midpoints m0 (left) and m1 (right) of the previous
@@ -348,37 +376,9 @@ bool HaveWideVectorKernel() {
     return have;
 }
 
-SmoothingGeometry FormSmoothingGeometry(const double* x, int32_t n) {
-    SmoothingGeometry parts;
-    if (n < 3) return parts;
-    parts.count = n;
-    // Left unfilled: every element the sweep reads is written below before it.
-    parts.span.reset(new double[n]);
-    parts.left.reset(new double[n]);
-    parts.right.reset(new double[n]);
-    parts.inverse.reset(new double[n]);
-    double mx0 = static_cast<double>((L(x[0]) + x[1]) / 2);
-    for (int32_t j = 1; j + 1 < n && parts.usable; ++j) {
-        const double mx1 = static_cast<double>((L(x[j]) + x[j + 1]) / 2);
-        parts.usable = SafeExactDouble(L(mx1) - mx0, parts.span[j]) &&
-                       SafeExactDouble(L(x[j]) - mx0, parts.left[j]) &&
-                       SafeExactDouble(L(mx1) - x[j], parts.right[j]);
-        parts.inverse[j] = 1 / parts.span[j];
-        mx0 = mx1;
-    }
-    return parts;
-}
-
 void SmoothManyPasses(const double* x, double* y, int32_t n, int64_t passes, SweepOptions options) {
     if (passes <= 0 || n < 3) return;
-    SmoothManyPasses(FormSmoothingGeometry(x, n), x, y, n, passes, options);
-}
-
-void SmoothManyPasses(const SmoothingGeometry& xp, const double* x, double* y, int32_t n,
-                      int64_t passes, SweepOptions options) {
-    if (passes <= 0 || n < 3) return;
-    if (xp.count != n)
-        throw std::invalid_argument("the smoothing's x parts belong to another list");
+    const XParts xp = FormXParts(x, n);
     if (!xp.usable) {
         for (int64_t p = 0; p < passes; ++p) SmoothY(x, y, n, y);
         return;

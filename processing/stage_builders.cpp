@@ -11,31 +11,26 @@ namespace ostrel {
 
 namespace {
 
-// The list smoothed the given number of times: SmoothPass as often, in one sweep. The x parts
-// are formed here unless the caller formed them for these x already.
-PointList Smoothed(PointsView in, int64_t passes, SmoothingGeometry* geometry) {
+// The list smoothed the given number of times: SmoothPass as often, in one sweep.
+PointList Smoothed(PointsView in, int64_t passes) {
     CheckSmoothable(in);
     PointList out;
     out.X.assign(in.X.begin(), in.X.end());
     out.Y.assign(in.Y.begin(), in.Y.end());
-    SmoothingGeometry own;
-    SmoothingGeometry& parts = geometry ? *geometry : own;
-    if (parts.count != out.Count()) parts = FormSmoothingGeometry(out.X.data(), out.Count());
-    SmoothManyPasses(parts, out.X.data(), out.Y.data(), out.Count(), passes);
+    SmoothManyPasses(out.X.data(), out.Y.data(), out.Count(), passes);
     return out;
 }
 
 }  // namespace
 
-void BuildStage1(ProgramState& state, SmoothingGeometry* geometry) {
-    state.Stages.Stage1 =
-        Smoothed(PointsView(state.Points.PointX, state.Points.PointY), 3, geometry);
+void BuildStage1(ProgramState& state) {
+    state.Stages.Stage1 = Smoothed(PointsView(state.Points.PointX, state.Points.PointY), 3);
 }
 
-void BuildStage2(ProgramState& state, SmoothingGeometry* geometry) {
+void BuildStage2(ProgramState& state) {
     // One pass, then KolUsred + 1 more unless KolUsred is negative.
     const int64_t more = state.KolUsred >= 0 ? int64_t{state.KolUsred} + 1 : 0;
-    PointList averaged = Smoothed(state.Stages.Stage1, 1 + more, geometry);
+    PointList averaged = Smoothed(state.Stages.Stage1, 1 + more);
     PointList stage2;
     FindTurningPoints(averaged, stage2);
     state.Stages.Averaged = std::move(averaged);

@@ -3,7 +3,6 @@
 #include "fitting/calibration_curve.h"
 #include "processing/pass_refinement.h"
 #include "processing/preliminary.h"
-#include "processing/smoothing_sweep.h"
 #include "processing/stage_builders.h"
 #include "reference/auto_pairing_peaks.h"
 #include "reference/calibration_list.h"
@@ -39,12 +38,9 @@ PreliminaryResult SpectrumRoad::BuildPreliminary(
     const auto done = [&](PreliminaryStage stage) {
         if (built) built(stage);
     };
-    {
-        SmoothingGeometry geometry;  // of the spectrum's masses, for both stages; freed after
-        BuildStage1(state_, &geometry);
-        done(PreliminaryStage::Stage1);
-        BuildStage2(state_, &geometry);
-    }
+    BuildStage1(state_);
+    done(PreliminaryStage::Stage1);
+    BuildStage2(state_);
     done(PreliminaryStage::Stage2);
     BuildStage3(state_);
     done(PreliminaryStage::Stage3);
