@@ -45,6 +45,22 @@ bool SafeExactDouble(L value, double& stored) {
     return L(stored) == value && magnitude > 0x1p-400 && magnitude < 0x1p400;
 }
 
+// The parts of inner points first..last-1; false when one of them cannot be kept as a double.
+bool FormXPartsOf(const double* x, int32_t first, int32_t last, XParts& parts) {
+    double mx0 = static_cast<double>((L(x[first - 1]) + x[first]) / 2);
+    for (int32_t j = first; j < last; ++j) {
+        const double mx1 = static_cast<double>((L(x[j]) + x[j + 1]) / 2);
+        if (!SafeExactDouble(L(mx1) - mx0, parts.span[j]) ||
+            !SafeExactDouble(L(x[j]) - mx0, parts.left[j]) ||
+            !SafeExactDouble(L(mx1) - x[j], parts.right[j]))
+            return false;
+        parts.inverse[j] = 1 / parts.span[j];
+        mx0 = mx1;
+    }
+    return true;
+}
+
+// Each element depends on x alone, so a long list is formed in two halves at once.
 XParts FormXParts(const double* x, int32_t n) {
     XParts parts;
     // Left unfilled: every element the sweep reads is written below before it.
@@ -52,15 +68,19 @@ XParts FormXParts(const double* x, int32_t n) {
     parts.left.reset(new double[n]);
     parts.right.reset(new double[n]);
     parts.inverse.reset(new double[n]);
-    double mx0 = static_cast<double>((L(x[0]) + x[1]) / 2);
-    for (int32_t j = 1; j + 1 < n && parts.usable; ++j) {
-        const double mx1 = static_cast<double>((L(x[j]) + x[j + 1]) / 2);
-        parts.usable = SafeExactDouble(L(mx1) - mx0, parts.span[j]) &&
-                       SafeExactDouble(L(x[j]) - mx0, parts.left[j]) &&
-                       SafeExactDouble(L(mx1) - x[j], parts.right[j]);
-        parts.inverse[j] = 1 / parts.span[j];
-        mx0 = mx1;
+    const int32_t middle = n >= kTwoThreadPoints ? n / 2 : n - 1;
+    bool secondUsable = true;
+    std::thread helper;
+    if (middle < n - 1) {
+        try {
+            helper = std::thread([&] { secondUsable = FormXPartsOf(x, middle, n - 1, parts); });
+        } catch (const std::system_error&) {
+            secondUsable = FormXPartsOf(x, middle, n - 1, parts);
+        }
     }
+    parts.usable = FormXPartsOf(x, 1, middle, parts);
+    if (helper.joinable()) helper.join();
+    parts.usable = parts.usable && secondUsable;
     return parts;
 }
 
