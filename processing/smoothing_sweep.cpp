@@ -1,12 +1,17 @@
 #include "processing/smoothing_sweep.h"
 
 // GCC 12 takes the undefined first operand of the AVX-512 headers' unmasked forms for an
-// uninitialised value; the warning belongs to the header's lines, so it is silenced for them only.
+// uninitialised value; the warning belongs to the header's lines, so it is silenced for them only
+// (clang, which builds the fuzz targets, neither warns nor knows the second group).
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 #include <algorithm>
 #include <atomic>
