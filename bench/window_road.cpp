@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
     std::printf("spectrum %s, height %s, medians of %d runs (offscreen)\n", file.c_str(),
                 kRoadHeight, runs);
     Print("chart drawn after choosing the file", Median(open), "s", 0.5);
-    Print("\"Предварительная\" with the charts drawn", Median(preliminary), "s", 0.8);
+    Print("\"Предварительная\" with the charts drawn", Median(preliminary), "s", 0.25);
     Print("\"Последняя\" to its closing message", Median(pass), "s", 1.5);
     // Pauses longer than a tenth of a second are seen as a window that sticks.
     Print("longest the window did not paint while the file opened", Median(openGap), "s", 0.1);
