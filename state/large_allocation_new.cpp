@@ -1,6 +1,7 @@
 // The program's own operator new: every large block of the standard containers is asked for on
-// huge pages (state/huge_pages.h). Linked into the programs (ostrel-batch, the window, the road
-// benchmarks), not into the tests, which run under the sanitizers' own allocators.
+// huge pages (state/huge_pages.h). Linked into ostrel-batch, the road benchmark and the test of
+// this file (allocation_tests); not into the window, where it gained nothing, nor into sanitizer
+// builds, which bring their own allocator.
 #include <cstdlib>
 #include <new>
 
@@ -12,7 +13,8 @@ void* Allocate(std::size_t size) {
     if (size == 0) size = 1;
     for (;;) {
         if (void* block = std::malloc(size)) {
-            // malloc writes only its header before the block, so the pages are still untouched.
+            // A fresh block's pages are still untouched (malloc writes only its header before
+            // it), so they come as huge pages; a block reused from the heap keeps its pages.
             if (size >= ostrel::kHugePageAdviceBytes) ostrel::AdviseHugePages(block, size);
             return block;
         }
