@@ -148,10 +148,6 @@ void AppendHeader(std::string& out, const std::string& title, std::string_view l
     }
 }
 
-}  // namespace
-
-namespace {
-
 // The point lines of one part of a file, read until its end or the first line that is none.
 struct PointLines {
     std::vector<double> x, y;
@@ -269,14 +265,19 @@ LoadedSpectrum ParseSpectrumText(std::string_view bytes, const std::string& file
     if (helper.joinable()) helper.join();
     if (restFailure) std::rethrow_exception(restFailure);
 
-    const std::string tooMany = "Файл \"" + fileName + "\" содержит слишком много точек.";
+    const auto tooMany = [&] {
+        return CommandError("Файл \"" + fileName + "\" содержит слишком много точек.");
+    };
     if (first.end == PointLines::End::BadLine)
         Refuse(bytes, fileName, LineError(first.lineNumber, first.line, first.error));
-    if (first.end == PointLines::End::TooMany) throw CommandError(tooMany);
+    if (first.end == PointLines::End::TooMany) throw tooMany();
     if (second > 0) {
         if (rest.end == PointLines::End::BadLine)
             Refuse(bytes, fileName,
                    LineError(reader.LineNumber() + rest.lineNumber, rest.line, rest.error));
+        const auto limit = static_cast<size_t>(std::numeric_limits<int32_t>::max());
+        if (rest.end == PointLines::End::TooMany || first.x.size() + rest.x.size() > limit)
+            throw tooMany();
         first.x.insert(first.x.end(), rest.x.begin(), rest.x.end());
         first.y.insert(first.y.end(), rest.y.begin(), rest.y.end());
         first.maxYDecimals = std::max(first.maxYDecimals, rest.maxYDecimals);
