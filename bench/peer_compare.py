@@ -8,7 +8,8 @@ The spectrum is the road's: 1,000,001 points from 20 u, step 0.001 u, 2,000 peak
 a DTA2D text (one retention time) that `FileConverter` turns into mzML (64-bit masses, 32-bit
 intensities, no compression). FileConverter does not say what kind of spectrum a DTA2D file
 holds, and PeakPickerHiRes refuses a spectrum that is not declared as profile data, so the
-script adds the cvParam "profile spectrum" (MS:1000128) beside the MS level.
+script adds the cvParam "profile spectrum" (MS:1000128) beside the MS level, and moves the
+index's offsets past it by its length.
 
 Each round runs the three commands one after another, so that whatever else the machine does
 falls on all of them alike:
@@ -63,15 +64,27 @@ def make_mzml(text, mzml):
                 out.write(f"1.0\t{fields[0]}\t{fields[1]}\n")
     subprocess.run(["FileConverter", "-in", dta2d, "-out", raw, "-no_progress"], check=True,
                    stdout=subprocess.DEVNULL)
-    with open(raw, encoding="utf-8") as f:
+    with open(raw, "rb") as f:
         xml = f.read()
-    level = re.compile(r'(\s*)(<cvParam cvRef="MS" accession="MS:1000511" name="ms level"[^>]*/>)')
-    xml, count = level.subn(
-        r'\1\2\1<cvParam cvRef="MS" accession="MS:1000128" name="profile spectrum" />', xml,
-        count=1)
-    if count != 1:
+    level = re.compile(rb'(\s*)(<cvParam cvRef="MS" accession="MS:1000511" name="ms level"[^>]*/>)')
+    found = level.search(xml)
+    if not found:
         sys.exit("FileConverter wrote no MS level to declare the profile spectrum beside")
-    with open(mzml, "w", encoding="utf-8") as f:
+    declaration = (found.group(1) +
+                   b'<cvParam cvRef="MS" accession="MS:1000128" name="profile spectrum" />')
+    xml = xml[:found.end()] + declaration + xml[found.end():]
+    # The index gives byte offsets: those past the insertion move by its length, or a reader
+    # finds no index there and has to scan the whole file for the spectra.
+    def moved(match):
+        offset = int(match.group(2))
+        return match.group(1) + str(offset + len(declaration) if offset > found.end() else
+                                    offset).encode() + match.group(3)
+    xml = re.sub(rb'(<offset [^>]*>)(\d+)(</offset>)', moved, xml)
+    xml, count = re.subn(rb'(<indexListOffset>)(\d+)(</indexListOffset>)', moved, xml)
+    index = int(re.search(rb"<indexListOffset>(\d+)<", xml).group(1))
+    if count != 1 or not xml[index:].lstrip().startswith(b"<indexList"):  # OpenMS: a LF before it
+        sys.exit("the index of FileConverter's mzML does not lead to its <indexList>")
+    with open(mzml, "wb") as f:
         f.write(xml)
     os.remove(dta2d)
     os.remove(raw)

@@ -108,7 +108,7 @@ void RunOnStack(ChildWork& child, size_t stackBytes) {
     _exit(0);  // no exit handlers: they belong to the parent
 }
 
-struct Answer {
+struct ChildAnswer {
     char kind = 0;      // 'R' an answer, 'E' a message; 0 when the child wrote no head
     std::string bytes;  // as many as the head announced, once complete
     bool complete = false;
@@ -142,7 +142,7 @@ bool ReadInto(int fd, std::chrono::steady_clock::time_point deadline, char* at, 
 }
 
 // The child's head and answer; false when the deadline came first.
-bool ReadAnswer(int fd, std::chrono::steady_clock::time_point deadline, Answer& answer) {
+bool ReadAnswer(int fd, std::chrono::steady_clock::time_point deadline, ChildAnswer& answer) {
     bool late = false;
     char head[1 + sizeof(uint64_t)];
     if (!ReadInto(fd, deadline, head, sizeof head, late)) return !late;
@@ -165,43 +165,62 @@ int WaitFor(pid_t pid) {
 
 }  // namespace
 
-std::string RunIsolated(const std::function<std::string()>& work, const ChildBounds& bounds,
-                        const std::string& failed) {
+IsolatedCall::IsolatedCall(const std::function<std::string()>& work, const ChildBounds& bounds,
+                           std::string failed)
+    : bounds_(bounds), failed_(std::move(failed)) {
     int fds[2];
-    if (pipe(fds) != 0) throw CommandError(failed + "не удалось создать канал.");
-    const pid_t pid = fork();
-    if (pid < 0) {
+    if (pipe(fds) != 0) throw CommandError(failed_ + "не удалось создать канал.");
+    pid_ = fork();
+    if (pid_ < 0) {
         close(fds[0]);
         close(fds[1]);
-        throw CommandError(failed + "не удалось запустить процесс чтения.");
+        throw CommandError(failed_ + "не удалось запустить процесс чтения.");
     }
-    if (pid == 0) {
+    if (pid_ == 0) {
         close(fds[0]);
         RunChild(fds[1], work, bounds);
     }
     close(fds[1]);
+    fd_ = fds[0];
     // A larger pipe passes a spectrum in fewer turns of the two processes (1 MB is the size any
     // user may ask for); where it is refused, the pipe keeps its own.
-    fcntl(fds[0], F_SETPIPE_SZ, 1 << 20);
-    Answer answer;
-    const bool complete =
-        ReadAnswer(fds[0], std::chrono::steady_clock::now() + bounds.wall, answer);
-    close(fds[0]);
+    fcntl(fd_, F_SETPIPE_SZ, 1 << 20);
+    deadline_ = std::chrono::steady_clock::now() + bounds.wall;
+}
+
+IsolatedCall::~IsolatedCall() {
+    if (pid_ <= 0) return;
+    close(fd_);
+    kill(pid_, SIGKILL);
+    WaitFor(pid_);
+}
+
+std::string IsolatedCall::Answer() {
+    ChildAnswer answer;
+    const bool complete = ReadAnswer(fd_, deadline_, answer);
+    close(fd_);
+    const pid_t pid = pid_;
+    pid_ = 0;
     if (!complete) kill(pid, SIGKILL);
     const int status = WaitFor(pid);
     if (!complete)
-        throw CommandError(failed + "чтение не закончилось за " +
-                           std::to_string(bounds.wall.count()) + " с.");
+        throw CommandError(failed_ + "чтение не закончилось за " +
+                           std::to_string(bounds_.wall.count()) + " с.");
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
-        throw CommandError(failed + "чтение заняло больше " +
-                           std::to_string(bounds.processor.count()) + " с процессорного времени.");
+        throw CommandError(failed_ + "чтение заняло больше " +
+                           std::to_string(bounds_.processor.count()) + " с процессорного времени.");
     if (WIFSIGNALED(status))
-        throw CommandError(failed + "библиотека чтения завершилась аварийно (сигнал " +
+        throw CommandError(failed_ + "библиотека чтения завершилась аварийно (сигнал " +
                            std::to_string(WTERMSIG(status)) + ").");
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !answer.complete)
-        throw CommandError(failed + "библиотека чтения завершилась аварийно.");
+        throw CommandError(failed_ + "библиотека чтения завершилась аварийно.");
     if (answer.kind == 'E') throw CommandError(answer.bytes);
     return std::move(answer.bytes);
+}
+
+std::string RunIsolated(const std::function<std::string()>& work, const ChildBounds& bounds,
+                        const std::string& failed) {
+    return IsolatedCall(work, bounds, failed).Answer();
 }
 
 void AppendText(std::string& out, std::string_view text) {

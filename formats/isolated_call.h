@@ -30,6 +30,29 @@ struct ChildBounds {
 std::string RunIsolated(const std::function<std::string()>& work, const ChildBounds& bounds,
                         const std::string& failed);
 
+// The same in two steps, so that the caller works while the child does: the child is forked at
+// construction, from the constructing thread, and Answer() waits for it as RunIsolated does. A
+// call destroyed before its answer kills the child. Fork before starting threads of one's own:
+// a lock another thread holds at the fork stays held in the child (a sanitizer's allocator's
+// does), and the child waits on it until its wall time ends.
+class IsolatedCall {
+  public:
+    IsolatedCall(const std::function<std::string()>& work, const ChildBounds& bounds,
+                 std::string failed);
+    ~IsolatedCall();
+    IsolatedCall(const IsolatedCall&) = delete;
+    IsolatedCall& operator=(const IsolatedCall&) = delete;
+
+    std::string Answer();  // once
+
+  private:
+    ChildBounds bounds_;
+    std::string failed_;
+    int pid_ = 0;  // 0 once reaped
+    int fd_ = -1;
+    std::chrono::steady_clock::time_point deadline_;
+};
+
 // The bytes a child answers with, and their reading in the parent.
 template <typename T>
 void AppendBytes(std::string& out, const T& value) {

@@ -11,6 +11,7 @@
 
 #include "formats/isolated_call.h"
 #include "formats/mz_points.h"
+#include "formats/mzml_binary_arrays.h"
 #include "state/cp1251.h"
 #include "state/errors.h"
 #include "state/file_io.h"
@@ -119,6 +120,10 @@ int32_t ChosenIndex(const MzFile& file, const std::string& path, std::optional<i
                        "\" нет профильного спектра MS1; укажите номер спектра.");
 }
 
+std::string Where(const std::string& path, const MzSpectrumRow& row) {
+    return "Спектр " + std::to_string(row.index) + " (" + row.nativeId + ") файла \"" + path + "\"";
+}
+
 // What a row holds, across the pipe from the reading child.
 void AppendRow(std::string& out, const MzSpectrumRow& row) {
     AppendBytes(out, row.index);
@@ -150,7 +155,7 @@ MzSpectrumRow TakeRow(AnswerReader& in) {
 // for 3 to 7 s before it crashed; valid files took a second for 200 MB of spectra listed, 1.3 s
 // for a zlib spectrum of ten million points in 30 MB); a stack of 2 MB (the library needs less
 // than 128 KB), so that a runaway recursion ends soon too.
-std::string Isolated(const std::string& path, const std::function<std::string()>& step) {
+ChildBounds BoundsFor(const std::string& path) {
     // The library's tables of terms, built here once (no file is read for them), are then
     // inherited by every child instead of being built again in each.
     static const bool warm = [] {
@@ -165,7 +170,11 @@ std::string Isolated(const std::string& path, const std::function<std::string()>
     bounds.wall = std::chrono::seconds(60 + known / (20u << 20));
     bounds.processor = std::chrono::seconds(1 + known / (4u << 20));
     bounds.stackBytes = 2u << 20;
-    return RunIsolated(step, bounds, ReadFailedText(path));
+    return bounds;
+}
+
+std::string Isolated(const std::string& path, const std::function<std::string()>& step) {
+    return RunIsolated(step, BoundsFor(path), ReadFailedText(path));
 }
 
 }  // namespace
@@ -188,7 +197,7 @@ std::vector<MzSpectrumRow> ListMzSpectra(const std::string& path) {
     return rows;
 }
 
-LoadedSpectrum ReadMzSpectrum(const std::string& path, std::optional<int32_t> index) {
+LoadedSpectrum ReadMzSpectrumThroughLibrary(const std::string& path, std::optional<int32_t> index) {
     const std::string answer = Isolated(path, [&] {
         const MzFile file = OpenMzFile(path);
         return Parsing(path, [&] {
@@ -196,8 +205,7 @@ LoadedSpectrum ReadMzSpectrum(const std::string& path, std::optional<int32_t> in
             msdata::SpectrumPtr spectrum =
                 file.spectra->spectrum(static_cast<size_t>(chosen), true);
             const MzSpectrumRow row = RowOf(*spectrum, chosen);
-            const std::string where = "Спектр " + std::to_string(chosen) + " (" + row.nativeId +
-                                      ") файла \"" + path + "\"";
+            const std::string where = Where(path, row);
             if (row.centroid)
                 throw CommandError(where + " центроидный, а обработке нужен профильный спектр.");
             const msdata::BinaryDataArrayPtr masses = spectrum->getMZArray();
@@ -220,6 +228,87 @@ LoadedSpectrum ReadMzSpectrum(const std::string& path, std::optional<int32_t> in
     std::vector<double> x = in.TakeDoubles();
     std::vector<double> y = in.TakeDoubles();
     return MzPointsToSpectrum(std::move(x), std::move(y), MzSpectrumTitle(path, nativeId), where);
+}
+
+namespace {
+
+// What the library's child tells of the chosen spectrum for the quick reading.
+struct ChosenSpectrum {
+    std::string nativeId, where;
+    bool centroid = false;
+    int64_t position = -1;  // of its <spectrum> start tag in the file
+    int64_t arrayLength = 0;
+};
+
+// The library, in a child forked now, chooses the spectrum and reads its metadata, which it
+// does without decoding the arrays (it still reads their text through).
+IsolatedCall StartChoosing(const std::string& path, std::optional<int32_t> index) {
+    return IsolatedCall(
+        [&] {
+            const MzFile file = OpenMzFile(path);
+            return Parsing(path, [&] {
+                const int32_t chosen = ChosenIndex(file, path, index);
+                msdata::SpectrumPtr spectrum =
+                    file.spectra->spectrum(static_cast<size_t>(chosen), false);
+                const MzSpectrumRow row = RowOf(*spectrum, chosen);
+                std::string out;
+                AppendText(out, row.nativeId);
+                AppendText(out, Where(path, row));
+                AppendBytes(out, static_cast<uint8_t>(row.centroid));
+                AppendBytes(out, static_cast<int64_t>(spectrum->sourceFilePosition));
+                AppendBytes(out, static_cast<int64_t>(spectrum->defaultArrayLength));
+                return out;
+            });
+        },
+        BoundsFor(path), ReadFailedText(path));
+}
+
+ChosenSpectrum TakeChosen(const std::string& path, IsolatedCall& child) {
+    const std::string answer = child.Answer();
+    AnswerReader in(answer, ReadFailedText(path));
+    ChosenSpectrum chosen;
+    chosen.nativeId = in.TakeText();
+    chosen.where = in.TakeText();
+    chosen.centroid = in.Take<uint8_t>() != 0;
+    chosen.position = in.Take<int64_t>();
+    chosen.arrayLength = in.Take<int64_t>();
+    return chosen;
+}
+
+}  // namespace
+
+std::optional<LoadedSpectrum> ReadMzSpectrumQuickly(const std::string& path,
+                                                    std::optional<int32_t> index) {
+    try {
+        // The child is forked before any thread of this reading starts (IsolatedCall). While it
+        // reads, this process reads the arrays of the file's first spectrum, which a file of one
+        // spectrum opens: they are taken when the library chose that very spectrum with that
+        // very length, and are then what reading them after the answer would give.
+        IsolatedCall child = StartChoosing(path, index);
+        std::optional<MzmlSpectrumStart> guess;
+        std::optional<MzmlArrays> arrays;
+        if (!index || *index == 0) {
+            guess = FirstMzmlSpectrum(path);
+            if (guess) arrays = ReadPlainMzmlArrays(path, guess->position, guess->arrayLength);
+        }
+        const ChosenSpectrum chosen = TakeChosen(path, child);
+        if (chosen.centroid) return std::nullopt;
+        if (!guess || guess->position != chosen.position ||
+            guess->arrayLength != chosen.arrayLength)
+            arrays = ReadPlainMzmlArrays(path, chosen.position, chosen.arrayLength);
+        if (!arrays) return std::nullopt;
+        return MzPointsToSpectrum(std::move(arrays->mz), std::move(arrays->intensity),
+                                  MzSpectrumTitle(path, chosen.nativeId), chosen.where);
+    } catch (const CommandError&) {
+        // Every refusal is the library's reading's to make, in its own words.
+        return std::nullopt;
+    }
+}
+
+LoadedSpectrum ReadMzSpectrum(const std::string& path, std::optional<int32_t> index) {
+    if (std::optional<LoadedSpectrum> quick = ReadMzSpectrumQuickly(path, index))
+        return std::move(*quick);
+    return ReadMzSpectrumThroughLibrary(path, index);
 }
 
 }  // namespace ostrel

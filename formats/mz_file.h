@@ -1,5 +1,6 @@
 // mzML and mzXML files, the open formats that instrument software exports. They are read through
-// ProteoWizard's reader (libpwizlite) in mz_file.cpp; a build without the library refuses them
+// ProteoWizard's reader (libpwizlite) in mz_file.cpp, the arrays of a plainly written mzML
+// spectrum without it; a build without the library refuses them
 // with a message (mz_file_missing.cpp). Nothing else in the program knows the library: a chosen
 // spectrum comes out as the LoadedSpectrum the text reader makes.
 #pragma once
@@ -35,5 +36,14 @@ std::vector<MzSpectrumRow> SpectraToChooseFrom(const std::string& path);
 // cases of ListMzSpectra, for an index outside the file, a file of several spectra without a
 // profile MS1 one, a centroided spectrum and arrays MzPointsToSpectrum refuses.
 LoadedSpectrum ReadMzSpectrum(const std::string& path, std::optional<int32_t> index);
+
+// The two ways ReadMzSpectrum goes, which the tests and the fuzz target hold to each other. The
+// quick one: the library, in its child, chooses the spectrum and reads its metadata without the
+// arrays, and the arrays are read from the file where they are written plainly
+// (formats/mzml_binary_arrays.h); nothing when they are not, or on any refusal, which is then
+// the library's to make. The library's: the whole spectrum read through the library in its child.
+std::optional<LoadedSpectrum> ReadMzSpectrumQuickly(const std::string& path,
+                                                    std::optional<int32_t> index);
+LoadedSpectrum ReadMzSpectrumThroughLibrary(const std::string& path, std::optional<int32_t> index);
 
 }  // namespace ostrel

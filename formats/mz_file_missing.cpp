@@ -22,4 +22,12 @@ LoadedSpectrum ReadMzSpectrum(const std::string& path, std::optional<int32_t>) {
     Refuse(path);
 }
 
+std::optional<LoadedSpectrum> ReadMzSpectrumQuickly(const std::string&, std::optional<int32_t>) {
+    return std::nullopt;
+}
+
+LoadedSpectrum ReadMzSpectrumThroughLibrary(const std::string& path, std::optional<int32_t>) {
+    Refuse(path);
+}
+
 }  // namespace ostrel

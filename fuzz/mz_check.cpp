@@ -2,6 +2,7 @@
 // refusal, or rows and a spectrum that the chooser and the road can take.
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -38,11 +39,31 @@ std::string CheckRows(const std::vector<MzSpectrumRow>& rows) {
     for (size_t i = 0; i < rows.size(); ++i) {
         if (rows[i].index != static_cast<int32_t>(i)) return "a row with another index";
         if (rows[i].pointCount < 0) return "a row with a negative point count";
-        std::string fault = FirstUnsoundLine("the list rows", MzListCells(rows[i], format));
-        if (fault.empty()) fault = FirstUnsoundLine("the chooser", MzChooserCells(rows[i], format));
+        if (!IsValidUtf8(rows[i].nativeId)) return "a native id that is not UTF-8";
+        // The native id is the file's own text ("scanann=1" is a fine id); the other cells are
+        // the program's numbers and words.
+        std::vector<std::string> list = MzListCells(rows[i], format);
+        std::vector<std::string> chooser = MzChooserCells(rows[i], format);
+        if (list.size() < 2 || chooser.size() < 2 || list[1] != rows[i].nativeId ||
+            chooser[1] != rows[i].nativeId)
+            return "rows without the native id in their second cell";
+        list.erase(list.begin() + 1);
+        chooser.erase(chooser.begin() + 1);
+        std::string fault = FirstUnsoundLine("the list rows", list);
+        if (fault.empty()) fault = FirstUnsoundLine("the chooser", chooser);
         if (!fault.empty()) return fault;
     }
     return "";
+}
+
+bool SameBits(const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+}
+
+bool SameSpectrum(const LoadedSpectrum& a, const LoadedSpectrum& b) {
+    return SameBits(a.x, b.x) && SameBits(a.y, b.y) && a.title == b.title &&
+           a.maxYDecimals == b.maxYDecimals;
 }
 
 }  // namespace
@@ -58,12 +79,18 @@ std::string CheckMzReader(std::string_view bytes) {
     } catch (const CommandError& e) {
         if (std::string fault = CheckMessage(e); !fault.empty()) return fault;
     }
+    // ReadMzSpectrum is the quick reading where it answers and the library's otherwise: where
+    // the quick one answers, the library must give the very same spectrum.
+    const std::optional<LoadedSpectrum> quick = ReadMzSpectrumQuickly(path, std::nullopt);
     LoadedSpectrum loaded;
     try {
-        loaded = ReadMzSpectrum(path, std::nullopt);
+        loaded = ReadMzSpectrumThroughLibrary(path, std::nullopt);
     } catch (const CommandError& e) {
+        if (quick) return "a spectrum read quickly where the library refuses it";
         return CheckMessage(e);
     }
+    if (quick && !SameSpectrum(*quick, loaded))
+        return "a spectrum read quickly other than the library's";
     if (loaded.x.size() != loaded.y.size() || loaded.x.size() < 2)
         return "a spectrum of unequal arrays or fewer than two points";
     if (!AllFinite(loaded.x) || !AllFinite(loaded.y)) return "a point that is not finite";

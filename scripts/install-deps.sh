@@ -2,9 +2,10 @@
 # Installs the Debian packages that building, running and testing Ostrel need, if any is missing,
 # and the packages named as arguments (scripts/fuzz.sh adds clang and its runtime).
 set -euo pipefail
-# libpwizlite-dev (mzML and mzXML) needs the Boost headers but does not depend on them.
+# libpwizlite-dev (mzML and mzXML) needs the Boost headers but does not depend on them; the
+# program's own reading of mzML arrays needs zlib.
 packages=(cmake g++ make qt6-base-dev libqcustomplot-dev libgtest-dev libbenchmark-dev
-          libpwizlite-dev libboost-dev fonts-dejavu-core xvfb xauth qt6-translations-l10n "$@")
+          libpwizlite-dev libboost-dev zlib1g-dev fonts-dejavu-core xvfb xauth qt6-translations-l10n "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

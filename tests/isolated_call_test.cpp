@@ -1,8 +1,10 @@
 #include "formats/isolated_call.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <thread>
 
@@ -54,6 +56,30 @@ TEST(IsolatedCallTest, ACrashOrAHangOfTheChildBecomesAMessage) {
                   },
                   1s),
               "Чтение: чтение не закончилось за 1 с.");
+}
+
+// The caller works while the child does; a call it gives up on (an exception, say) leaves no child
+// behind: the child is killed and reaped at once, not after its wall time.
+TEST(IsolatedCallTest, TheCallerWorksMeanwhileAndACallGivenUpLeavesNoChild) {
+    {
+        IsolatedCall call([] { return std::string("ready"); }, {10s}, "");
+        std::string meanwhile(1 << 20, 'y');  // this process's own work before the answer
+        EXPECT_EQ(call.Answer(), "ready");
+        EXPECT_EQ(meanwhile.size(), 1u << 20);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    {
+        IsolatedCall abandoned(
+            []() -> std::string {
+                std::this_thread::sleep_for(30s);
+                return "";
+            },
+            {60s}, "");
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
+    errno = 0;
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);  // no child left to reap
+    EXPECT_EQ(errno, ECHILD);
 }
 
 // A broken file may make the library spin or recurse for seconds: the child's processor time and
