@@ -32,6 +32,7 @@ using L = long double;
 constexpr int32_t kBlock = 16;            // inner points per block
 constexpr int64_t kPassesPerSweep = 256;  // keeps the blocks of one sweep in the cache
 constexpr int32_t kTwoThreadPoints = 100000;
+constexpr int kSpinsBeforeSleep = 16384;  // a few hundred microseconds
 
 // What the smoothing of inner point j takes from x alone, as SmoothRange forms it in extended
 // precision: the distance between the two midpoints around x[j] and the distances of x[j] from
@@ -366,16 +367,24 @@ void RunSweep(Sweep& sweep, int64_t passes, bool twoThreads) {
     // The helper takes the later half of the passes. At its step t the first of them reads the
     // blocks that the main thread's last pass finishes at step t − 1; the main thread never
     // waits, for the helper touches only blocks the main thread is done with.
+    //
+    // A step takes microseconds, so the helper, which keeps pace with the main thread, waits for
+    // it at nearly every step: it spins a little before it sleeps, and reads the main thread's
+    // count only when the count it saw last does not let it go on. Each thread carries its
+    // passes' midpoints in a list of its own, for the cache line that two such lists would share
+    // went back and forth between the cores at every step (a fifth of the sweep's time).
     const int64_t split = passes / 2;
     std::atomic<int64_t> done{-1};
+    std::vector<double> helperM0(passes);
     auto helping = [&] {
+        int64_t seen = -1;
         for (int64_t t = 2 * split; t <= sweep.LastStep(passes); ++t) {
-            int64_t seen = done.load(std::memory_order_acquire);
-            while (seen < t - 1 && seen < sweep.LastStep(split)) {
-                done.wait(seen, std::memory_order_acquire);
+            for (int spins = 0; seen < t - 1 && seen < sweep.LastStep(split); ++spins) {
+                if (spins >= kSpinsBeforeSleep) done.wait(seen, std::memory_order_acquire);
+                _mm_pause();
                 seen = done.load(std::memory_order_acquire);
             }
-            sweep.Step(t, split, passes, m0);
+            sweep.Step(t, split, passes, helperM0);
         }
     };
     std::thread helper;
