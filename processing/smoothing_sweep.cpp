@@ -331,6 +331,13 @@ class Sweep {
 
     int64_t LastStep(int64_t passes) const { return blocks_ - 1 + 2 * (passes - 1); }
 
+    // Each block, as the given pass of the sweep leaves it, copied to `copy`; pass p + 1 smooths
+    // the block only two steps later, so the copy follows pass p alone.
+    void CopyAfter(int64_t pass, double* copy) {
+        copyPass_ = pass;
+        copy_ = copy;
+    }
+
     // The blocks of passes p0..p1-1 (numbered within the sweep) due at the given step.
     void Step(int64_t step, int64_t p0, int64_t p1, std::vector<double>& m0) {
         for (int64_t p = p0; p < p1; ++p) {
@@ -346,6 +353,7 @@ class Sweep {
                 VectorBlock(xp_, y_, first, m0[p]);
             else
                 PlainBlock(xp_, y_, first, last, m0[p]);
+            if (p == copyPass_) std::copy(y_ + first, y_ + last, copy_ + first);
         }
     }
 
@@ -356,6 +364,8 @@ class Sweep {
     int64_t blocks_;
     bool vector_;
     bool wide_;
+    int64_t copyPass_ = -1;
+    double* copy_ = nullptr;
 };
 
 void RunSweep(Sweep& sweep, int64_t passes, bool twoThreads) {
@@ -410,17 +420,32 @@ bool HaveWideVectorKernel() {
     return have;
 }
 
-void SmoothManyPasses(const double* x, double* y, int32_t n, int64_t passes, SweepOptions options) {
-    if (passes <= 0 || n < 3) return;
+void SmoothManyPasses(const double* x, double* y, int32_t n, int64_t passes, SweepOptions options,
+                      EarlyCopy early) {
+    const bool copying = early.y != nullptr && early.passes >= 1 && early.passes <= passes;
+    if (passes <= 0 || n < 3) {
+        if (copying) std::copy(y, y + n, early.y);
+        return;
+    }
+    // The ends are not smoothed.
+    if (copying) {
+        early.y[0] = y[0];
+        early.y[n - 1] = y[n - 1];
+    }
     const XParts xp = FormXParts(x, n);
     if (!xp.usable) {
-        for (int64_t p = 0; p < passes; ++p) SmoothY(x, y, n, y);
+        for (int64_t p = 0; p < passes; ++p) {
+            SmoothY(x, y, n, y);
+            if (copying && p + 1 == early.passes) std::copy(y, y + n, early.y);
+        }
         return;
     }
     Sweep sweep(xp, y, n, options.vector && HaveVectorKernel(),
                 options.wide && HaveWideVectorKernel());
     for (int64_t done = 0; done < passes; done += kPassesPerSweep) {
         const int64_t now = std::min(kPassesPerSweep, passes - done);
+        const int64_t copyPass = early.passes - 1 - done;
+        sweep.CopyAfter(copying && copyPass >= 0 && copyPass < now ? copyPass : -1, early.y);
         RunSweep(sweep, now, options.twoThreads && n >= kTwoThreadPoints && now >= 4);
     }
 }

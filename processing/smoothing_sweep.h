@@ -21,9 +21,17 @@ struct SweepOptions {
 // The processor runs the eight-lane form of the vector kernel (tests say whether they covered it).
 bool HaveWideVectorKernel();
 
-// Smooths y (n >= 2 points over x) the given number of times in place. No three neighbouring x
-// may be equal (SmoothPass refuses such a list).
+// Where the list as it stood after the first `passes` passes (1 <= passes <= all of them) is
+// copied: n values. A list smoothed further is often wanted at an earlier stage as well; the
+// copy costs less than smoothing that stage apart.
+struct EarlyCopy {
+    double* y = nullptr;
+    int64_t passes = 0;
+};
+
+// Smooths y (n >= 2 points over x) the given number of times in place, and copies it on the way
+// when `early` asks for it. No three neighbouring x may be equal (SmoothPass refuses such a list).
 void SmoothManyPasses(const double* x, double* y, int32_t n, int64_t passes,
-                      SweepOptions options = {});
+                      SweepOptions options = {}, EarlyCopy early = {});
 
 }  // namespace ostrel

@@ -11,6 +11,8 @@ namespace ostrel {
 
 namespace {
 
+constexpr int64_t kStage1Passes = 3;
+
 // The list smoothed the given number of times: SmoothPass as often, in one sweep.
 PointList Smoothed(PointsView in, int64_t passes) {
     CheckSmoothable(in);
@@ -21,18 +23,40 @@ PointList Smoothed(PointsView in, int64_t passes) {
     return out;
 }
 
+// KolUsred + 2 more passes after stage 1, or one unless KolUsred is negative.
+int64_t Stage2Passes(const ProgramState& state) {
+    const int64_t more = state.KolUsred >= 0 ? int64_t{state.KolUsred} + 1 : 0;
+    return 1 + more;
+}
+
 }  // namespace
 
 void BuildStage1(ProgramState& state) {
-    state.Stages.Stage1 = Smoothed(PointsView(state.Points.PointX, state.Points.PointY), 3);
+    state.Stages.Stage1 =
+        Smoothed(PointsView(state.Points.PointX, state.Points.PointY), kStage1Passes);
 }
 
 void BuildStage2(ProgramState& state) {
-    // One pass, then KolUsred + 1 more unless KolUsred is negative.
-    const int64_t more = state.KolUsred >= 0 ? int64_t{state.KolUsred} + 1 : 0;
-    PointList averaged = Smoothed(state.Stages.Stage1, 1 + more);
+    PointList averaged = Smoothed(state.Stages.Stage1, Stage2Passes(state));
     PointList stage2;
     FindTurningPoints(averaged, stage2);
+    state.Stages.Averaged = std::move(averaged);
+    state.Stages.Stage2 = std::move(stage2);
+}
+
+void BuildStages1And2(ProgramState& state) {
+    const PointsView in(state.Points.PointX, state.Points.PointY);
+    CheckSmoothable(in);
+    PointList stage1, averaged;
+    stage1.X.assign(in.X.begin(), in.X.end());
+    stage1.Y.resize(in.Y.size());
+    averaged.X.assign(in.X.begin(), in.X.end());
+    averaged.Y.assign(in.Y.begin(), in.Y.end());
+    SmoothManyPasses(averaged.X.data(), averaged.Y.data(), averaged.Count(),
+                     kStage1Passes + Stage2Passes(state), {}, {stage1.Y.data(), kStage1Passes});
+    PointList stage2;
+    FindTurningPoints(averaged, stage2);
+    state.Stages.Stage1 = std::move(stage1);
     state.Stages.Averaged = std::move(averaged);
     state.Stages.Stage2 = std::move(stage2);
 }

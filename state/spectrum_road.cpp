@@ -38,9 +38,8 @@ PreliminaryResult SpectrumRoad::BuildPreliminary(
     const auto done = [&](PreliminaryStage stage) {
         if (built) built(stage);
     };
-    BuildStage1(state_);
+    BuildStages1And2(state_);
     done(PreliminaryStage::Stage1);
-    BuildStage2(state_);
     done(PreliminaryStage::Stage2);
     BuildStage3(state_);
     done(PreliminaryStage::Stage3);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "measured_cases.h"
@@ -54,6 +55,8 @@ std::vector<Case> Cases() {
     const Spectrum random = ::ostrel::testing::RandomSpectrum(6, 5000);
     cases.push_back({"random", random.PointX, random.PointY});
     for (int n : {2, 3, 4, 17, 18, 35, 2000}) cases.push_back(WildCase(n, n));
+    // Distances of x that a double cannot hold exactly: the sweep runs the rule as written.
+    cases.push_back({"tiny first step", {0, 1e-200, 1, 2, 3, 4}, {1, 5, 2, 7, 3, 1}});
     return cases;
 }
 
@@ -73,18 +76,24 @@ std::string KernelName(const SweepOptions& o) {
     return !o.vector ? "plain" : o.wide ? "eight lanes" : "four lanes";
 }
 
-// Every pass count, with every kernel, gives the bits of as many plain passes.
+// Every pass count, with every kernel, gives the bits of as many plain passes, and the list copied
+// on the way those of the passes before the copy.
 TEST(SmoothingSweepTest, ManyPassesGiveTheBitsOfSinglePasses) {
     if (!HaveWideVectorKernel()) std::printf("this processor has no eight-lane kernel to test\n");
     for (const Case& c : Cases()) {
         for (int64_t passes : {1, 2, 3, 7, 40, 152}) {
             const std::vector<double> expected = PlainPasses(c, passes);
+            const int64_t early = (passes + 1) / 2;
+            const std::vector<double> expectedEarly = PlainPasses(c, early);
             for (const SweepOptions& kernel : kKernels) {
                 std::vector<double> y = c.y;
+                std::vector<double> copy(y.size(), -1.0);
                 SmoothManyPasses(c.x.data(), y.data(), static_cast<int32_t>(y.size()), passes,
-                                 kernel);
+                                 kernel, {copy.data(), early});
                 ASSERT_EQ(BitsOf(y), BitsOf(expected))
                     << c.name << ", " << passes << " passes, " << KernelName(kernel);
+                ASSERT_EQ(BitsOf(copy), BitsOf(expectedEarly))
+                    << c.name << ", copied after " << early << " passes, " << KernelName(kernel);
             }
         }
     }
@@ -96,14 +105,20 @@ TEST(SmoothingSweepTest, TwoThreadsAndSeveralSweepsGiveTheSameBits) {
     Case c{"long", s.PointX, s.PointY};
     Case wild = WildCase(8, 120000);
     for (const Case* k : {&c, &wild}) {
-        for (int64_t passes : {5, 152, 300}) {
+        // The copies: by the helper (the third of five passes), by the main thread, in the
+        // second sweep.
+        for (auto [passes, early] : {std::pair<int64_t, int64_t>{5, 3}, {152, 3}, {300, 290}}) {
             const std::vector<double> expected = PlainPasses(*k, passes);
+            const std::vector<double> expectedEarly = PlainPasses(*k, early);
             for (bool wide : {false, true}) {
                 std::vector<double> y = k->y;
+                std::vector<double> copy(y.size(), -1.0);
                 SmoothManyPasses(k->x.data(), y.data(), static_cast<int32_t>(y.size()), passes,
-                                 {.wide = wide});
+                                 {.wide = wide}, {copy.data(), early});
                 ASSERT_EQ(BitsOf(y), BitsOf(expected))
                     << k->name << ", " << passes << " passes, wide " << wide;
+                ASSERT_EQ(BitsOf(copy), BitsOf(expectedEarly))
+                    << k->name << ", copied after " << early << " passes, wide " << wide;
             }
         }
     }

@@ -68,6 +68,49 @@ TEST_F(StageBuildersTest, LongSpectraSmoothedInTwoThreadsMatchOnePass) {
     ExpectStagesOfRepeatedSmoothPasses();
 }
 
+// The two stages built in one smoothing equal those of the two builders: short and long spectra
+// (one thread or two), no pass after the first, sweeps beyond the first, x the kernels refuse.
+TEST_F(StageBuildersTest, StagesOneAndTwoTogetherEqualTheBuildersApart) {
+    struct Case {
+        const char* name;
+        Spectrum points;
+        int32_t kolUsred;
+    };
+    const Spectrum shortOne = state.Points;
+    const Spectrum longOne = MakeSpectrum(20, 0.001, 150001, 40, {{100, 5000, 0.02}});
+    Spectrum tinyStep = shortOne;
+    tinyStep.PointX[0] = 0;
+    tinyStep.PointX[1] = 1e-200;
+    for (const Case& c : {Case{"short", shortOne, 10}, Case{"no more passes", shortOne, -5},
+                          Case{"two sweeps", shortOne, 300}, Case{"long", longOne, 150},
+                          Case{"tiny step", tinyStep, 4}}) {
+        state.Points = c.points;
+        state.KolUsred = c.kolUsred;
+        BuildStage1(state);
+        BuildStage2(state);
+        const ProcessingStages apart = state.Stages;
+        state.Stages = {};
+        BuildStages1And2(state);
+        EXPECT_EQ(state.Stages.Stage1.X, apart.Stage1.X) << c.name;
+        EXPECT_EQ(state.Stages.Stage1.Y, apart.Stage1.Y) << c.name;
+        EXPECT_EQ(state.Stages.Averaged.X, apart.Averaged.X) << c.name;
+        EXPECT_EQ(state.Stages.Averaged.Y, apart.Averaged.Y) << c.name;
+        EXPECT_EQ(state.Stages.Stage2.X, apart.Stage2.X) << c.name;
+        EXPECT_EQ(state.Stages.Stage2.Y, apart.Stage2.Y) << c.name;
+    }
+}
+
+TEST_F(StageBuildersTest, StagesOneAndTwoTogetherRefuseCoincidentMassesAndKeepTheOldStages) {
+    BuildStages1And2(state);
+    const ProcessingStages before = state.Stages;
+    state.Points.PointX[11] = state.Points.PointX[10];
+    state.Points.PointX[12] = state.Points.PointX[10];
+    EXPECT_THROW(BuildStages1And2(state), CommandError);
+    EXPECT_EQ(state.Stages.Stage1.Y, before.Stage1.Y);
+    EXPECT_EQ(state.Stages.Averaged.Y, before.Averaged.Y);
+    EXPECT_EQ(state.Stages.Stage2.Y, before.Stage2.Y);
+}
+
 TEST_F(StageBuildersTest, StagesAlternateAndKeepSpectrumXs) {
     BuildAll();
     const auto& s = state.Stages;
